@@ -1,0 +1,123 @@
+#pragma once
+
+#include "link/menu_state.h"
+#include "link/seams.h"
+#include "protocol/bytes.h"
+#include "protocol/coloured_lines.h"
+#include "protocol/commands.h"
+#include "protocol/packet.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// What the link engine is doing. The numbers are compared across the program.
+enum TLinkState : std::uint8_t {
+    ssScanning = 0,
+    ssStreaming = 2,
+    ssStopping = 3,
+    ssIdle = 4,
+    ssBusy = 6,
+    ssLinkLost = 8,
+};
+
+struct TModuleState {
+    QString ShortName;
+    QString LongName;
+    std::uint8_t Present = 0;
+    int ClientHeight = 0;
+};
+
+// The link engine: the receive path and the exchanges, start-up and detection,
+// the stream request and the streaming loop, the active-test probe. It runs on
+// the UI thread and waits only through the event pump. The main window publishes
+// its operations as its own methods.
+class LinkEngine {
+public:
+    struct Seams {
+        EventPump* pump = nullptr;      // required
+        LinkPort* port = nullptr;       // required
+        Prompts* prompts = nullptr;     // required
+        DebugLog* log = nullptr;        // required
+        MenuState* menu = nullptr;      // required
+        LinkView* view = nullptr;       // optional hooks below
+        Converters* converters = nullptr;
+        IndicatorHooks* indicators = nullptr;
+        OscilloHooks* oscillo = nullptr;
+        FaultReader* faults = nullptr;
+    };
+
+    explicit LinkEngine(const Seams& seams);
+    ~LinkEngine();
+    LinkEngine(const LinkEngine&) = delete;
+    LinkEngine& operator=(const LinkEngine&) = delete;
+
+    // Collaborators that are created after the engine (windows, converters).
+    void setView(LinkView* view);
+    void setConverters(Converters* converters);
+    void setIndicators(IndicatorHooks* hooks);
+    void setOscillo(OscilloHooks* hooks);
+    void setFaults(FaultReader* reader);
+
+    // ---- receive path and exchanges
+    void DurIveRadaDataAvailable();
+    // The port reported hang-up or an I/O error: the unit counts as silent at once.
+    void DurIveRadaLinkLost();
+    bool WaitForMngRespond(int command, bool showMessage);
+    std::uint8_t WaitForParamRespond(int row);
+    bool CUStopRequest();
+    std::uint8_t WaitForMngRespondS(std::uint8_t code);
+    std::uint8_t WaitForParamRespondS(std::uint8_t reg);
+
+    // ---- start-up and detection
+    void Initial();
+    bool Set_Module(int module);
+    bool Diagnostics();
+
+    // ---- streaming
+    void Set_Packets();
+    void StartClick();
+    void StartDiag();
+    void StopDiag();
+    bool WaitForAnswerRespond();
+
+    // ---- active-test probe
+    void Diagnostics_ECUActive();
+
+    // ---- shared state (the program's globals)
+    ByteString RxData;
+    std::uint8_t RxArmed = 0;
+    std::uint8_t RxFlag = 0;
+    int PosR = 0; // 1-based position in RxData, 0: not found
+
+    TLinkState LinkState = ssScanning;
+    std::array<TModuleState, ModuleSlots> ModuleState{};
+    int CurrentModule = ModuleEcu;
+    int FirstRegister = 1;
+    int LastRegister = 48;
+
+    std::array<TMopa_Packet, ModuleSlots> ModulePackets{};
+    std::array<std::uint8_t, ModuleSlots> CalcLength{};
+    // Monotonic ms (EventPump::nowMs) at which the module's current stream began;
+    // 0 means "not set" (start-up, clear).
+    std::array<std::int64_t, ModuleSlots> StreamStart{};
+    std::array<std::int64_t, ModuleSlots> TimeOffset{};
+    TMopa_Packet ActivePacket;
+    std::int64_t OscTime = 0;
+    std::uint8_t OverMaxSeen = 0;
+
+    // Seams, for the collaborators that share the engine's state.
+    EventPump& pump() const { return *m_s.pump; }
+    LinkPort& port() const { return *m_s.port; }
+    Prompts& prompts() const { return *m_s.prompts; }
+    DebugLog& log() const { return *m_s.log; }
+    MenuState& menu() const { return *m_s.menu; }
+    bool collecting() const { return m_s.log->collecting(); }
+
+private:
+    Seams m_s;
+    LinkView m_noView;
+    IndicatorHooks m_noIndicators;
+    OscilloHooks m_noOscillo;
+};
