@@ -34,3 +34,15 @@ public:
     virtual void setActive(bool active) = 0;
     virtual bool isActive() const = 0;
 };
+
+// The oscillogram's series rule, applied by the indicator panel's rebuild to each
+// row of the current module in order: an unsupported row is skipped; an unselected
+// row's series goes inactive (its points stay); a selected row of kind 0 or 1 gets
+// its series created (title, axis and colour by the rule) or made active again.
+class SeriesRule {
+public:
+    virtual ~SeriesRule() = default;
+    // Starts a rebuild: both colour counters back to 1.
+    virtual void beginRebuild(int module) = 0;
+    virtual void apply(int module, int row) = 0;
+};
