@@ -169,7 +169,7 @@ TEST(Lamp, RoundLightInItsOnOrOffColourAtAnyPixelRatio) {
             QImage image(QSize(18, 18) * dpr, QImage::Format_ARGB32_Premultiplied);
             image.setDevicePixelRatio(dpr);
             image.fill(Qt::transparent);
-            lamp.render(&image);
+            lamp.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
             // Body of the light (away from the highlight) in the state's colour.
             EXPECT_EQ(image.pixelColor(int(11 * dpr), int(13 * dpr)), lit ? on : off);
             // Round and filling its 18 x 18: the corners stay empty, the middle of

@@ -83,14 +83,17 @@ TEST_F(PanelTest, ModuleBoxesSitAtTheTopOfTheClientArea) {
     EXPECT_EQ(box->title(), " ECU ");
     EXPECT_EQ(panel->ModuleBox(ModuleAt)->title(), " AT ");
     EXPECT_TRUE(box->isHidden());
-    EXPECT_EQ(box->geometry(), QRect(0, 0, client->width(), 20));
+    main.show();
+    QApplication::processEvents();
+    EXPECT_EQ(box->geometry(), QRect(0, 0, 435, 20));
     EXPECT_EQ(box->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
     EXPECT_EQ(registers->parentWidget(), box);
     EXPECT_EQ(registers->title(), " Registers ");
     EXPECT_EQ(registers->geometry(), QRect(235, 6, 180, 10));
     EXPECT_EQ(registers->palette().color(QPalette::WindowText), QColor(0xFF, 0x00, 0x00));
 
-    client->resize(500, client->height()); // the box follows the width
+    main.resize(500, main.height()); // the box follows the width
+    QApplication::processEvents();
     EXPECT_EQ(box->width(), 500);
 
     panel->createModuleWindows(ModuleEcu); // once
