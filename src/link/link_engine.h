@@ -11,6 +11,8 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <vector>
 
 // What the link engine is doing. The numbers are compared across the program.
 enum TLinkState : std::uint8_t {
@@ -115,9 +117,45 @@ public:
     MenuState& menu() const { return *m_s.menu; }
     bool collecting() const { return m_s.log->collecting(); }
 
+    // ---- helpers for the collaborators that wait on the link themselves
+    // RxData keeps at most this many bytes; older ones are dropped with their stamps.
+    static constexpr qsizetype RxLimit = 64 * 1024;
+    // Monotonic ms at which the byte RxData[index] (0-based) arrived; nowMs() for a
+    // byte the data handler did not append.
+    std::int64_t rxArrivalMs(qsizetype index) const;
+    // A pause of exactly ms that keeps handling events (arrivals do not shorten it);
+    // ends at once when the port was lost.
+    void fixedPause(int ms);
+    // The port hung up (cable pulled); cleared when start-up opens the port again.
+    bool portLost() const { return m_portLost; }
+    // The time of day for log lines ("HH:mm:ss").
+    QString timeText() const;
+
 private:
+    LinkView& view() const { return m_s.view ? *m_s.view : m_noView; }
+    IndicatorHooks& indicators() const { return m_s.indicators ? *m_s.indicators : m_noIndicators; }
+    OscilloHooks& oscillo() const { return m_s.oscillo ? *m_s.oscillo : m_noOscillo; }
+    void send(const ByteString& bytes);
+    void lookPause(int pollMs, std::int64_t deadline);
+    QString flagText() const;
+    qsizetype rxBase() const { return qsizetype(m_rxReceived - RxData.size()); }
+    void dropRxThrough(std::int64_t absEnd);
+    void convertFrame(int module, const ByteString& frame, const std::vector<int>& rows, int& pos);
+    void finalPass(int module);
+
     Seams m_s;
-    LinkView m_noView;
-    IndicatorHooks m_noIndicators;
-    OscilloHooks m_noOscillo;
+    mutable LinkView m_noView;
+    mutable IndicatorHooks m_noIndicators;
+    mutable OscilloHooks m_noOscillo;
+
+    // Receive bookkeeping. RxData is always the tail of everything received (others
+    // only empty it or cut its front), so a byte is named by its index in that
+    // whole stream: RxData[i] is byte rxBase() + i.
+    struct Chunk {
+        std::int64_t end; // index after the chunk's last byte in the whole stream
+        std::int64_t ms;  // arrival
+    };
+    std::int64_t m_rxReceived = 0;
+    std::deque<Chunk> m_chunks;
+    bool m_portLost = false;
 };
