@@ -6,6 +6,7 @@
 #include "support/fake_link_port.h"
 #include "support/fake_prompts.h"
 #include "support/fake_unit.h"
+#include "support/gtest_qt.h"
 #include "support/recording_hooks.h"
 #include "support/virtual_pump.h"
 
