@@ -3,6 +3,7 @@
 #include <QLinearGradient>
 #include <QLocale>
 #include <QPainter>
+#include <QPainterPath>
 
 #include <cmath>
 
@@ -10,7 +11,7 @@ TjsCoolGauge::TjsCoolGauge(QWidget* parent) : QWidget(parent) {
     // The gauge paints every pixel itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
     QFont f = font();
-    f.setPixelSize(10);
+    f.setPixelSize(11);
     setFont(f);
     m_caption = formatCaption(m_format, m_reading);
 }
@@ -105,6 +106,19 @@ void TjsCoolGauge::paintEvent(QPaintEvent*) {
         gradient.setColorAt(1.0, m_color2);
         p.fillRect(QRect(0, 0, length, all.height()), gradient);
     }
+    // A thin light halo round the glyphs keeps the black caption readable on the
+    // dark end of a bar without changing its colour.
+    const QFontMetricsF fm(font());
+    const QPointF origin((all.width() - fm.horizontalAdvance(m_caption)) / 2.0,
+                         (all.height() - fm.height()) / 2.0 + fm.ascent());
+    if (length > 0) {
+        QPainterPath outline;
+        outline.addText(origin, font(), m_caption);
+        QColor halo = m_background;
+        halo.setAlpha(90);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.strokePath(outline, QPen(halo, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    }
     p.setPen(m_fontColor);
-    p.drawText(all, Qt::AlignCenter, m_caption);
+    p.drawText(origin, m_caption);
 }
