@@ -9,6 +9,9 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <climits>
+
 TCU_Error::TCU_Error(ColouredLines& report, QWidget* parent)
     : QWidget(parent, Qt::Window), m_report(report), m_memo(new QPlainTextEdit(this)) {
     setWindowTitle(QStringLiteral("Report"));
@@ -24,7 +27,7 @@ TCU_Error::TCU_Error(ColouredLines& report, QWidget* parent)
     pal.setColor(QPalette::Base, QColor(0xA6, 0xCA, 0xF0));
     m_memo->setPalette(pal);
     // The view keeps what the report keeps.
-    m_memo->setMaximumBlockCount(int(std::min<qsizetype>(report.maxLines() + 1, INT_MAX)));
+    m_memo->setMaximumBlockCount(int(std::min<qsizetype>(report.maxLines(), INT_MAX)));
     m_memo->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);

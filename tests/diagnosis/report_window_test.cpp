@@ -64,9 +64,7 @@ TEST(ReportWindow, KeepsWhatTheBoundedReportKeeps) {
     TCU_Error w(report);
     for (int i = 1; i <= 5; ++i)
         report.add(ColouredLines::Red, QString::number(i));
-    const QStringList lines = shown(w);
-    ASSERT_GE(lines.size(), 3);
-    EXPECT_EQ(lines.mid(lines.size() - 3), (QStringList{"#ff0000 3", "#ff0000 4", "#ff0000 5"}));
+    EXPECT_EQ(shown(w), (QStringList{"#ff0000 3", "#ff0000 4", "#ff0000 5"}));
 }
 
 TEST(ReportWindow, EscapeAndCloseOnlyHide) {

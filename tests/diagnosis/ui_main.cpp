@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    // Test discovery runs this binary without the test environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
