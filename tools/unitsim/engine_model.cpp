@@ -45,9 +45,13 @@ double EngineModel::cylinderDrop(int c) const {
     return c == m_weakCylinder ? WeakCylinderDrop : CylinderDrops[c - 1];
 }
 
-void EngineModel::applyTest(std::uint8_t code, std::uint8_t value) { m_tests[code] = value; }
+void EngineModel::applyTest(std::uint8_t code, std::uint8_t value) {
+    m_tests[code] = value;
+}
 
-void EngineModel::clearTests() { m_tests.fill(-1); }
+void EngineModel::clearTests() {
+    m_tests.fill(-1);
+}
 
 double EngineModel::targetRpm(double coolant) const {
     double rpm = IdleRpm + std::max(0.0, 60.0 - coolant) * 8.0 +

@@ -26,13 +26,13 @@ void say(FILE* to, const QString& text) {
 
 int main(int argc, char** argv) {
     // Signals are taken through a descriptor; the serving thread inherits the mask.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const int signalFd = signalfd(-1, &stopSignals, SFD_CLOEXEC);
 
     QStringList args;
     for (int i = 1; i < argc; ++i)
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (signalFd < 0) {
-        say(stderr, QStringLiteral("zedovudera-sim: cannot watch for signals"));
+        say(stderr, QStringLiteral("zedovudera-sim: cannot watch for stopSignals"));
         return 1;
     }
 

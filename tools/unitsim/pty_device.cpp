@@ -18,12 +18,15 @@ namespace unitsim {
 namespace {
 
 QString errnoText(const char* what) {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(strerror(errno)));
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(strerror(errno)));
 }
 
 } // namespace
 
-PtyDevice::~PtyDevice() { close(); }
+PtyDevice::~PtyDevice() {
+    close();
+}
 
 bool PtyDevice::open(QString* error) {
     close();

@@ -80,9 +80,9 @@ bool parseFaults(const QString& value, std::vector<FaultEntry>* out, QString* er
         faults.push_back(entry);
     }
     if (faults.size() > MaxFaults)
-        return fail(error, QStringLiteral("%1: at most %2 faults fit in one frame")
-                               .arg(what)
-                               .arg(MaxFaults));
+        return fail(
+            error,
+            QStringLiteral("%1: at most %2 faults fit in one frame").arg(what).arg(MaxFaults));
     *out = std::move(faults);
     return true;
 }
@@ -97,9 +97,9 @@ bool parseIdent(const QString& value, QByteArray* out, QString* error, const QSt
     const QByteArray bytes = QByteArray::fromHex(compact.toLatin1());
     if (compact.size() != 2 * IdentLength || bytes.size() != IdentLength ||
         !QRegularExpression(QStringLiteral("^[0-9A-Fa-f]*$")).match(compact).hasMatch())
-        return fail(error, QStringLiteral("%1: needs exactly %2 hex bytes, or none")
-                               .arg(what)
-                               .arg(IdentLength));
+        return fail(
+            error,
+            QStringLiteral("%1: needs exactly %2 hex bytes, or none").arg(what).arg(IdentLength));
     *out = bytes;
     return true;
 }
@@ -275,8 +275,8 @@ bool loadConfigFile(SimConfig& config, const QString& path, QString* error) {
         QString why;
         if (eq <= 0) {
             why = QStringLiteral("expected key = value");
-        } else if (line.left(eq).trimmed().compare(QLatin1String("config"),
-                                                   Qt::CaseInsensitive) == 0) {
+        } else if (line.left(eq).trimmed().compare(QLatin1String("config"), Qt::CaseInsensitive) ==
+                   0) {
             why = QStringLiteral("config files do not include other files");
         } else if (applyOption(config, line.left(eq), line.mid(eq + 1), &why)) {
             continue;

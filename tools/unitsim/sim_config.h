@@ -35,7 +35,7 @@ struct SimConfig {
     QString portsDir; // empty: <generic config>/ZedoVudera/ports
     ModuleScenario ecu;
     ModuleScenario at;
-    double framesPerSecond = 0.0;       // 0: frames back to back
+    double framesPerSecond = 0.0;         // 0: frames back to back
     std::uint64_t silenceAfterFrames = 0; // 0: never falls silent
     double noise = 0.0;                   // probability per sent byte of line noise
     double hangupAfterSeconds = 0.0;      // 0: never hangs up
@@ -62,8 +62,7 @@ bool loadConfigFile(SimConfig& config, const QString& path, QString* error);
 
 // Parses the command line (without the program name). Options apply in order, so a
 // later one overrides the file given by an earlier --config. helpWanted is set by --help.
-bool parseCommandLine(SimConfig& config, const QStringList& args, bool* helpWanted,
-                      QString* error);
+bool parseCommandLine(SimConfig& config, const QStringList& args, bool* helpWanted, QString* error);
 
 QString helpText();
 

@@ -13,11 +13,11 @@ namespace unitsim {
 
 namespace {
 
-constexpr std::int64_t ByteNs = 1041667;          // 10 bits at 9600 baud
-constexpr std::int64_t CatchUpNs = 5'000'000;     // lateness made up for; more is lost
-constexpr std::int64_t FrameLeadNs = 3'000'000;   // a frame is built this long before its start
-constexpr std::size_t MaxQueued = 4096;           // bytes waiting for the line, at most
-constexpr int OverrunBytes = 4000;                // unread by the program: the line loses bytes
+constexpr std::int64_t ByteNs = 1041667;        // 10 bits at 9600 baud
+constexpr std::int64_t CatchUpNs = 100'000'000; // lateness made up for; more is lost
+constexpr std::int64_t FrameLeadNs = 3'000'000; // a frame is built this long before its start
+constexpr std::size_t MaxQueued = 4096;         // bytes waiting for the line, at most
+constexpr int OverrunBytes = 4000;              // unread by the program: the line loses bytes
 constexpr std::size_t WriteBatch = 512;
 constexpr std::int64_t Never = std::numeric_limits<std::int64_t>::max();
 
@@ -77,7 +77,9 @@ void SimulatorServer::closeDevice() {
     m_transcript.close();
 }
 
-void SimulatorServer::requestStop() { signalFd(m_stopFd); }
+void SimulatorServer::requestStop() {
+    signalFd(m_stopFd);
+}
 
 QString SimulatorServer::failure() const {
     std::lock_guard lock(m_failureMutex);
@@ -110,11 +112,13 @@ void SimulatorServer::run() {
             return;
         }
 
+        bytesProcessed = m_processed; // only now: the answers to them are on the line
+
         const std::int64_t wake = nextWake(now);
         pollfd fds[2] = {};
         fds[0].fd = m_pty.masterFd();
-        fds[0].events = static_cast<short>((m_inPos == m_inLen ? POLLIN : 0) |
-                                           (m_writeBlocked ? POLLOUT : 0));
+        fds[0].events =
+            static_cast<short>((m_inPos == m_inLen ? POLLIN : 0) | (m_writeBlocked ? POLLOUT : 0));
         fds[1].fd = m_stopFd;
         fds[1].events = POLLIN;
         timespec timeout{};
@@ -184,6 +188,7 @@ void SimulatorServer::processInput(std::int64_t now) {
         enqueue(reply, false, at + m_replyDelayNs);
         if (!m_fast)
             m_nextInputNs += ByteNs;
+        ++m_processed;
     }
     if (m_inPos == m_inLen)
         m_inPos = m_inLen = 0;
@@ -245,7 +250,7 @@ bool SimulatorServer::flushOutput(std::int64_t now) {
     if (m_writeBlocked || m_out.empty())
         return true;
     std::array<std::uint8_t, WriteBatch> buf{};
-    std::array<std::int64_t, WriteBatch> slots{};
+    std::array<std::int64_t, WriteBatch> slotTimes{};
     std::size_t count = 0;
     std::int64_t slot = m_nextSlotNs;
     for (const OutByte& o : m_out) {
@@ -259,7 +264,7 @@ bool SimulatorServer::flushOutput(std::int64_t now) {
         if (at > now)
             break;
         buf[count] = o.byte;
-        slots[count] = at;
+        slotTimes[count] = at;
         ++count;
     }
     if (count == 0)
@@ -293,7 +298,7 @@ bool SimulatorServer::flushOutput(std::int64_t now) {
         m_out.pop_front();
     }
     if (!m_fast && written > 0)
-        m_nextSlotNs = slots[written - 1] + ByteNs;
+        m_nextSlotNs = slotTimes[written - 1] + ByteNs;
     return true;
 }
 

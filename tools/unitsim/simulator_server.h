@@ -37,6 +37,7 @@ public:
     std::atomic<std::uint64_t> bytesSent{0};
     std::atomic<std::uint64_t> bytesReceived{0};
     std::atomic<std::uint64_t> bytesDropped{0};
+    std::atomic<std::uint64_t> bytesProcessed{0};
     std::atomic<bool> hungUp{false};
 
 private:
@@ -75,6 +76,7 @@ private:
     std::size_t m_inPos = 0;
     std::size_t m_inLen = 0;
     std::int64_t m_nextInputNs = 0;
+    std::uint64_t m_processed = 0;
 
     // Bytes waiting for the line; bounded by MaxQueued.
     std::deque<OutByte> m_out;

@@ -13,8 +13,8 @@ namespace unitsim {
 
 bool Transcript::open(const QString& path, QString* error) {
     close();
-    m_fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                  0644);
+    m_fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (m_fd < 0) {
         *error = QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
         return false;

@@ -102,7 +102,7 @@ void TransmissionModel::updateBytes() {
         break;
     }
 
-    b[0x0C] = static_cast<std::uint8_t>(m_gear - 1); // shown as raw + 1
+    b[0x0C] = static_cast<std::uint8_t>(m_gear - 1);    // shown as raw + 1
     b[0x0D] = static_cast<std::uint8_t>(m_lever + 128); // shown as raw - 128
     b[0x0E] = clampByte(m_speed);
     b[0x0F] = clampByte(m_throttle * 2.55);

@@ -13,13 +13,14 @@ std::uint8_t replyByte(int command) {
     return static_cast<std::uint8_t>(Command(command).reply.at(0));
 }
 
-void put(QByteArray* reply, std::uint8_t b) { reply->append(static_cast<char>(b)); }
+void put(QByteArray* reply, std::uint8_t b) {
+    reply->append(static_cast<char>(b));
+}
 
 } // namespace
 
 UnitLine::UnitLine(const SimConfig& config)
-    : m_config(config), m_engine(config.seed, config.weakCylinder),
-      m_transmission(config.seed) {
+    : m_config(config), m_engine(config.seed, config.weakCylinder), m_transmission(config.seed) {
     for (int m : {ModuleEcu, ModuleAt}) {
         for (std::uint8_t a : catalogueAddresses(m)) {
             if (m_config.module(m).registers.test(a))
@@ -180,8 +181,7 @@ void UnitLine::command(std::uint8_t b, QByteArray* reply) {
 }
 
 std::uint8_t UnitLine::registerByte(std::uint8_t addr) const {
-    return m_module == ModuleEcu ? m_engine.registerByte(addr)
-                                 : m_transmission.registerByte(addr);
+    return m_module == ModuleEcu ? m_engine.registerByte(addr) : m_transmission.registerByte(addr);
 }
 
 QByteArray UnitLine::nextFrame(double elapsedMs) {

@@ -6,7 +6,9 @@ namespace unitsim {
 
 UnitSimulator::UnitSimulator(SimConfig config) : m_config(std::move(config)) {}
 
-UnitSimulator::~UnitSimulator() { stop(); }
+UnitSimulator::~UnitSimulator() {
+    stop();
+}
 
 bool UnitSimulator::start(QString* error) {
     stop();
@@ -33,16 +35,29 @@ void UnitSimulator::stop() {
         m_server->closeDevice();
 }
 
-std::uint64_t UnitSimulator::framesSent() const { return m_server ? m_server->framesSent.load() : 0; }
-std::uint64_t UnitSimulator::bytesSent() const { return m_server ? m_server->bytesSent.load() : 0; }
+std::uint64_t UnitSimulator::framesSent() const {
+    return m_server ? m_server->framesSent.load() : 0;
+}
+std::uint64_t UnitSimulator::bytesSent() const {
+    return m_server ? m_server->bytesSent.load() : 0;
+}
 std::uint64_t UnitSimulator::bytesReceived() const {
     return m_server ? m_server->bytesReceived.load() : 0;
 }
 std::uint64_t UnitSimulator::bytesDropped() const {
     return m_server ? m_server->bytesDropped.load() : 0;
 }
-bool UnitSimulator::hungUp() const { return m_server && m_server->hungUp.load(); }
-int UnitSimulator::finishedFd() const { return m_server ? m_server->finishedFd() : -1; }
-QString UnitSimulator::failure() const { return m_server ? m_server->failure() : QString(); }
+std::uint64_t UnitSimulator::bytesProcessed() const {
+    return m_server ? m_server->bytesProcessed.load() : 0;
+}
+bool UnitSimulator::hungUp() const {
+    return m_server && m_server->hungUp.load();
+}
+int UnitSimulator::finishedFd() const {
+    return m_server ? m_server->finishedFd() : -1;
+}
+QString UnitSimulator::failure() const {
+    return m_server ? m_server->failure() : QString();
+}
 
 } // namespace unitsim

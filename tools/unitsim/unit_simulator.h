@@ -44,7 +44,10 @@ public:
     std::uint64_t bytesSent() const;     // bytes handed to the line, noise included
     std::uint64_t bytesReceived() const; // bytes read from the program
     std::uint64_t bytesDropped() const;  // lost because the program did not read them
-    bool hungUp() const;                 // the device was closed by hang-up-after
+    // Received bytes the unit has acted on; their answers (if any) are already on the
+    // line, or queued behind the line's pace in paced mode.
+    std::uint64_t bytesProcessed() const;
+    bool hungUp() const; // the device was closed by hang-up-after
 
     // Readable (an eventfd) once serving ended by itself: hang-up or a device error.
     int finishedFd() const;
