@@ -20,8 +20,8 @@ QString codeText(std::uint8_t code) {
 } // namespace
 
 QString faultLineText(std::uint8_t code, std::uint8_t starts, const QString& text) {
-    return codeText(code) + QStringLiteral(": ") + text + QStringLiteral(" ") + FormatCount(starts) +
-           QStringLiteral(" engine starts passed.");
+    return codeText(code) + QStringLiteral(": ") + text + QStringLiteral(" ") +
+           FormatCount(starts) + QStringLiteral(" engine starts passed.");
 }
 
 QString unknownFaultLineText(std::uint8_t code, std::uint8_t starts) {
@@ -47,8 +47,8 @@ FaultFrame decodeFaultReply(int unit, int mode, const ByteString& rx) {
     while (p < end && byteAt(rx, p) != proto::FrameStart) {
         if (unit == ModuleEcu && mode == 3) {
             const qsizetype n = std::min<qsizetype>(IdentBlock, end - p);
-            f.lines.push_back({QStringLiteral("ECU info: ") + BytesToHex(rx.mid(p, n)),
-                               ColouredLines::Green});
+            f.lines.push_back(
+                {QStringLiteral("ECU info: ") + BytesToHex(rx.mid(p, n)), ColouredLines::Green});
             p += n;
         } else if (unit == ModuleEcu && (mode == 1 || mode == 2)) {
             if (end - p < 2)

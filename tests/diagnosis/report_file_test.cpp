@@ -1,7 +1,7 @@
 #include "diagnosis/report_file.h"
 #include "protocol/coloured_lines.h"
 #include "protocol/rtf_test_reader.h"
-#include "qt_print.h"
+#include "support/gtest_qt.h"
 
 #include <gtest/gtest.h>
 

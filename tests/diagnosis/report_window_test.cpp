@@ -1,6 +1,6 @@
 #include "diagnosis/report_window.h"
 #include "protocol/coloured_lines.h"
-#include "qt_print.h"
+#include "support/gtest_qt.h"
 
 #include <gtest/gtest.h>
 
@@ -52,10 +52,10 @@ TEST(ReportWindow, ShowsEveryLineInItsColourAsTheReportGrows) {
     report.add(ColouredLines::Red, QStringLiteral(" 5- 5: Normal operation"));
     report.add(ColouredLines::Green, QStringLiteral("ECU info: 00FF"));
     report.add(ColouredLines::Navy, QStringLiteral("Ошибка"));
-    EXPECT_EQ(shown(w), (QStringList{"#000080  ECU 17.05.2024 10:00:00",
-                                     "#000080 Get self-diagnoctic data...",
-                                     "#ff0000  5- 5: Normal operation", "#008000 ECU info: 00FF",
-                                     "#000080 Ошибка"}));
+    EXPECT_EQ(shown(w),
+              (QStringList{"#000080  ECU 17.05.2024 10:00:00",
+                           "#000080 Get self-diagnoctic data...", "#ff0000  5- 5: Normal operation",
+                           "#008000 ECU info: 00FF", "#000080 Ошибка"}));
 }
 
 TEST(ReportWindow, KeepsWhatTheBoundedReportKeeps) {

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "diagnosis/report_file.h"
+#include "link/seams.h"
+
+#include <QString>
+
+#include <functional>
+
+class ColouredLines;
+class LinkEngine;
+
+// Reads or clears the current unit's fault codes, or reads the engine unit's
+// identification, into the report, and saves the report after every reading.
+// Runs on the UI thread and waits only through the engine's pump.
+//
+//     FaultCodeReader faults(engine, report);       // report: the window's model
+//     faults.setShowReport([w] { w->show(); });
+//     engine.setFaults(&faults);                     // start-up reads through it
+class FaultCodeReader : public FaultReader {
+public:
+    FaultCodeReader(LinkEngine& engine, ColouredLines& report, QString path = DiagnosticResultFile);
+
+    // mode 1 reads the fault codes, 2 clears them, 3 reads the identification.
+    void CUGetError(int mode) override;
+    void GetCUErrorsClick() { CUGetError(1); }
+    void ClearCUErrorsClick() { CUGetError(2); }
+
+    // Makes the report window visible; called at the start of every reading.
+    void setShowReport(std::function<void()> show) { m_show = std::move(show); }
+
+    // The report heading's time stamp: fixed, whatever the locale.
+    static constexpr const char* StampFormat = "dd.MM.yyyy HH:mm:ss";
+
+private:
+    void send(unsigned char byte);
+    bool poll(int mode, int& tries);
+
+    LinkEngine& m_engine;
+    ColouredLines& m_report;
+    QString m_path;
+    std::function<void()> m_show;
+    bool m_running = false;
+};
