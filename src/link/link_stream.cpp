@@ -88,11 +88,12 @@ void LinkEngine::StartDiag() {
 
 void LinkEngine::StopDiag() {
     // Runs nested inside the loop's event handling; the loop sees the new state
-    // at the end of its pass.
+    // at the end of its pass, which the wake-up brings forward to now.
     if (LinkState != ssStreaming)
         return;
     LinkState = ssStopping;
     menu().setStartCaption(QStringLiteral("&Start"));
+    pump().wake();
 }
 
 bool LinkEngine::WaitForAnswerRespond() {
@@ -140,6 +141,12 @@ bool LinkEngine::WaitForAnswerRespond() {
     std::int64_t nextMark = ScrollStep;
     std::int64_t lastProgress = pump().nowMs();
     const auto silent = [&] { return m_portLost || pump().nowMs() - lastProgress >= StreamSilence; };
+    // A look: 20 ms or until bytes arrive, never past the silence limit.
+    const auto look = [&] {
+        const std::int64_t rest = lastProgress + StreamSilence - pump().nowMs();
+        if (rest > 0 && !m_portLost)
+            pump().pause(int(std::min<std::int64_t>(StreamPoll, rest)));
+    };
 
     do {
         pump().processPending();
@@ -148,8 +155,7 @@ bool LinkEngine::WaitForAnswerRespond() {
         const qsizetype start = RxData.indexOf(char(proto::FrameStart));
         PosR = int(start) + 1;
         if (start < 0) {
-            if (!m_portLost)
-                pump().pause(StreamPoll);
+            look();
             if (silent()) {
                 LinkState = ssStopping;
                 result = false;
@@ -165,8 +171,7 @@ bool LinkEngine::WaitForAnswerRespond() {
         }
         if (RxData.size() < start + frameSize) {
             pump().processPending();
-            if (!m_portLost)
-                pump().pause(StreamPoll);
+            look();
             if (silent()) {
                 LinkState = ssStopping;
                 result = false;

@@ -1,4 +1,5 @@
 #include "link/menu_state.h"
+#include "support/gtest_qt.h"
 
 #include <QStringList>
 

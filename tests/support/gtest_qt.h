@@ -1,6 +1,8 @@
 #pragma once
 
-// Readable gtest failure messages for Qt strings and byte strings.
+// Readable gtest failure messages for Qt strings and byte strings. Include it in
+// every test file of an executable that compares them: gtest's printers are
+// templates, and one file without these overloads decides for all.
 
 #include <QByteArray>
 #include <QString>

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 VirtualPump::VirtualPump(std::int64_t startMs, QDateTime wallStart)
-    : m_start(startMs), m_now(startMs), m_wallStart(std::move(wallStart)),
+    : m_start(startMs), m_now(startMs), m_wallStart(std::move(wallStart)), m_wallBase(startMs),
       m_limit(startMs + 2LL * 24 * 3600 * 1000) {}
 
 void VirtualPump::at(std::int64_t t, std::function<void()> fn) {

@@ -30,7 +30,7 @@ public:
     void pause(int ms) override;
     void wake() override;
     std::int64_t nowMs() override { return m_now; }
-    QDateTime wallClock() override { return m_wallStart.addMSecs(m_now - m_start); }
+    QDateTime wallClock() override { return m_wallStart.addMSecs(m_now - m_wallBase); }
 
     // Schedules fn at absolute virtual time t (or now + dt); events at the same time
     // run in the order they were scheduled.
@@ -44,6 +44,11 @@ public:
     int pauseCount() const { return m_pauses; }
     int wakeCount() const { return m_wakes; }
     bool hasPending() const { return !m_events.empty(); }
+    // Sets the wall clock to t at the current virtual time (it runs on from there).
+    void setWallClock(const QDateTime& t) {
+        m_wallStart = t;
+        m_wallBase = m_now;
+    }
     // Virtual time after which the pump throws Runaway (default: start + 2 days).
     void setTimeLimit(std::int64_t ms) { m_limit = ms; }
 
@@ -53,6 +58,7 @@ private:
     std::int64_t m_start;
     std::int64_t m_now;
     QDateTime m_wallStart;
+    std::int64_t m_wallBase; // virtual time at which the wall clock read m_wallStart
     std::int64_t m_limit;
     std::multimap<std::int64_t, std::function<void()>> m_events;
     std::vector<bool*> m_pausesRunning; // innermost last
