@@ -120,6 +120,23 @@ TEST_F(Line, ServesAgainAfterThePortWasReopened) {
     EXPECT_EQ(line().exchange(hex("5A0D"), 2), hex("A50D"));
 }
 
+// In paced mode a program that stops reading loses bytes, as on a real line, instead of
+// finding seconds of stale frames when it reads again; the unit keeps serving.
+TEST_F(Line, UnreadBytesAreLostNotStoredInPacedMode) {
+    unitsim::SimConfig config = fastConfig();
+    config.fast = false;
+    start(config);
+    startStream(hex("5A0C5A0D5A085A09"));
+    ASSERT_TRUE(line().waitForBytes(60));
+    line().close();
+    ASSERT_TRUE(line().waitUntil([&] { return sim().bytesDropped() > 0; }, 20000));
+    ASSERT_TRUE(line().open());
+    line().clear();
+    stopStream();
+    EXPECT_LT(line().received().size(), 4200);
+    select(2);
+}
+
 struct SeedCase {
     const char* name;
     std::uint64_t seedA;

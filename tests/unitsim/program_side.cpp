@@ -68,8 +68,10 @@ void ProgramSide::clear() {
 }
 
 void ProgramSide::pump(int waitMs) {
-    if (m_fd < 0 || m_linkLost)
+    if (m_fd < 0 || m_linkLost) {
+        poll(nullptr, 0, waitMs); // nothing to read; look at the condition again later
         return;
+    }
     pollfd p{m_fd, POLLIN, 0};
     if (poll(&p, 1, waitMs) <= 0)
         return;
