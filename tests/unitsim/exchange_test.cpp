@@ -148,6 +148,33 @@ TEST_F(Session, SelectionEndsAStream) {
     EXPECT_EQ(line().exchange(hex("9F"), 1), hex("60"));
 }
 
+// Line garbage in any state: the unit answers what it answers, never stops serving, and a
+// wake-up and selection bring it back from wherever the garbage left it.
+TEST_F(Session, SurvivesRandomBytes) {
+    start(fastConfig());
+    std::uint64_t state = 12345;
+    QByteArray garbage;
+    for (int i = 0; i < 20000; ++i) {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        garbage.append(static_cast<char>(state >> 56));
+    }
+    for (qsizetype i = 0; i < garbage.size(); i += 500) {
+        line().send(garbage.mid(i, 500));
+        ASSERT_TRUE(line().waitUntil(
+            [&] { return sim().bytesProcessed() >= static_cast<std::uint64_t>(i + 500); }));
+        line().clear();
+    }
+    // An address, a test code, a test value, the value of a refused test, a stream: four
+    // 0xFF get out of each, and the selection is then answered.
+    line().send(hex("FFFFFFFFEF"));
+    ASSERT_TRUE(line().waitUntil([&] {
+        return sim().bytesProcessed() == 20005 && line().totalReceived() == sim().bytesSent();
+    }));
+    EXPECT_TRUE(line().received().endsWith('\x10'));
+    EXPECT_EQ(line().exchange(hex("5A0C"), 2), hex("A50C"));
+    EXPECT_TRUE(sim().failure().isEmpty());
+}
+
 TEST_F(Session, TranscriptHoldsEveryReceivedByteWithItsTime) {
     QTemporaryDir dir;
     unitsim::SimConfig config = fastConfig();

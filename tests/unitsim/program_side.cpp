@@ -33,6 +33,7 @@ ProgramSide::~ProgramSide() {
 
 bool ProgramSide::open() {
     close();
+    m_total = 0;
     const QString link =
         unitsim::defaultPortsDir() + QStringLiteral("/COM") + QString::number(m_com);
     m_fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -80,6 +81,7 @@ void ProgramSide::pump(int waitMs) {
         const ssize_t n = read(m_fd, buf, sizeof buf);
         if (n > 0) {
             m_received.append(buf, n);
+            m_total += static_cast<std::uint64_t>(n);
             m_arrivals.push_back({nowMs(), QByteArray(buf, n)});
             return;
         }

@@ -33,6 +33,8 @@ public:
     QByteArray exchange(const QByteArray& request, qsizetype expected, int timeoutMs = 5000);
 
     const QByteArray& received() const { return m_received; }
+    // Every byte since the port was opened, clear() or not.
+    std::uint64_t totalReceived() const { return m_total; }
     const std::vector<Arrival>& arrivals() const { return m_arrivals; }
     void clear();
     bool linkLost() const { return m_linkLost; }
@@ -45,6 +47,7 @@ private:
     QByteArray m_received;
     std::vector<Arrival> m_arrivals;
     bool m_linkLost = false;
+    std::uint64_t m_total = 0;
 };
 
 QByteArray hex(const char* text); // "5A 0C" -> bytes
