@@ -24,6 +24,7 @@ TEST(Options, EachKeyReachesItsSetting) {
         {"com", "12", [](const SimConfig& c) { return c.com == 12; }},
         {"modules", "at", [](const SimConfig& c) { return !c.ecu.present && c.at.present; }},
         {"modules", "none", [](const SimConfig& c) { return !c.ecu.present && !c.at.present; }},
+        {"modules", "both", [](const SimConfig& c) { return c.ecu.present && c.at.present; }},
         {"ecu-registers", "all -0C -0x0d",
          [](const SimConfig& c) {
              return !c.ecu.registers.test(0x0C) && !c.ecu.registers.test(0x0D) &&

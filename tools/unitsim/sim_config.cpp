@@ -189,12 +189,14 @@ bool applyOption(SimConfig& c, const QString& rawKey, const QString& value, QStr
         bool ecu = false;
         bool at = false;
         for (const QString& m : splitList(v)) {
-            if (m.compare(QLatin1String("ecu"), Qt::CaseInsensitive) == 0)
+            if (m.compare(QLatin1String("both"), Qt::CaseInsensitive) == 0)
+                ecu = at = true;
+            else if (m.compare(QLatin1String("ecu"), Qt::CaseInsensitive) == 0)
                 ecu = true;
             else if (m.compare(QLatin1String("at"), Qt::CaseInsensitive) == 0)
                 at = true;
             else if (m.compare(QLatin1String("none"), Qt::CaseInsensitive) != 0)
-                return bad(QStringLiteral("a list of ecu, at or none"));
+                return bad(QStringLiteral("a list of ecu, at, both or none"));
         }
         c.ecu.present = ecu;
         c.at.present = at;
@@ -329,14 +331,15 @@ QString helpText() {
     return QStringLiteral(
         "Usage: zedovudera-sim [options]\n"
         "Plays an engine unit (ECU, module 2) and a transmission unit (AT, module 3) on a\n"
-        "pseudo-terminal linked as COM<n> in the ports directory, until SIGINT or SIGTERM.\n"
+        "pseudo-terminal linked as COM<n> in the ports directory, until SIGINT, SIGTERM or\n"
+        "SIGHUP.\n"
         "Every option can also be given in a config file as a 'key = value' line.\n"
         "\n"
         "  --config FILE          read options from FILE (later options override it)\n"
         "  --com N                link the device as COM<N>; 0: no link (default 9)\n"
         "  --ports-dir DIR        where the link goes\n"
         "                         (default $XDG_CONFIG_HOME/ZedoVudera/ports)\n"
-        "  --modules LIST         units that answer: ecu, at, both (ecu,at) or none\n"
+        "  --modules LIST         units that answer: ecu, at, both (= ecu,at) or none\n"
         "                         (default ecu,at)\n"
         "  --ecu-registers LIST   register addresses the ECU echoes, in hex; 'all', 'none',\n"
         "  --at-registers LIST    and '-XX' to remove one, in order (default all)\n"
