@@ -164,7 +164,7 @@ void DOreDorIror::setActive(bool v) {
 }
 
 QString DOreDorIror::DevicePath() const {
-    return ComPortDevicePath(m_port);
+    return m_thread ? m_openPath : ComPortDevicePath(m_port);
 }
 
 void DOreDorIror::OpenPort() {
@@ -194,6 +194,7 @@ void DOreDorIror::OpenPort() {
         m_thread = std::make_unique<TRurCommThread>(this, fd, m_period + 1, m_portOptions);
         ++m_period;
         m_fd = fd;
+        m_openPath = path;
         m_thread->Start();
     } catch (const std::exception&) {
         m_thread.reset();

@@ -97,7 +97,7 @@ public:
 
     static void EnumComPorts(QStringList& list);
 
-    // The path the next (or current) open uses.
+    // The open device's path while active; otherwise the path the next open uses.
     QString DevicePath() const;
     // Bytes taken from the device in this open period (for traffic counters).
     std::uint64_t BytesReceived() const;
@@ -161,6 +161,7 @@ private:
     std::uint32_t m_txBuffer = 8192;
     std::unique_ptr<QTimer> m_timer; // exists while RxTimeout > 0
     int m_fd = -1;                   // open device; the thread borrows it until joined
+    QString m_openPath;              // the path m_fd was opened with
     std::uint64_t m_period = 0;      // counts opens; messages of a closed period are dropped
     std::uint64_t m_servingId = 0;   // synchronous delivery whose handler is running
     std::int64_t m_arrivalMs = 0;

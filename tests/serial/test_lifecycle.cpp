@@ -1,6 +1,11 @@
 // Losing the device, closing against a waiting event thread, reconnecting.
 #include "pty_support.h"
 
+#include "serial/port_names.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
 #include <chrono>
 #include <thread>
 
@@ -100,6 +105,33 @@ TEST_F(Lifecycle, HandlerThatReadsNothingIsReleasedByClose) {
     ASSERT_TRUE(waitUntil([&] { return calls >= 3; }));
     port.setActive(false);
     EXPECT_FALSE(port.EventThreadRunning());
+}
+
+TEST_F(Lifecycle, DeliveriesReachANestedEventLoop) {
+    // The link engine waits in nested loops inside other events.
+    QByteArray got;
+    bool nested = false;
+    QEventLoop* inner = nullptr;
+    port.OnDataAvailable = [&](DOreDorIror* p) {
+        got += p->ReadString();
+        if (inner)
+            inner->quit();
+    };
+    open();
+    QTimer::singleShot(0, [&] {
+        QEventLoop loop;
+        inner = &loop;
+        pty.write("nest");
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+        inner = nullptr;
+        nested = got == "nest";
+    });
+    ASSERT_TRUE(waitUntil([&] { return !got.isEmpty() && !inner; }));
+    EXPECT_TRUE(nested);
+    EXPECT_EQ(port.DevicePath(), ComPortLinkPath(kNumber));
+    port.setPort(kNumber + 1); // the open device keeps its name
+    EXPECT_EQ(port.DevicePath(), ComPortLinkPath(kNumber));
 }
 
 } // namespace
