@@ -1,4 +1,4 @@
-#include <QApplication>
+#include "shell/zv_application.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-    QApplication app(argc, argv);
+    ZvApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
