@@ -35,6 +35,20 @@ struct TModuleState {
 // the stream request and the streaming loop, the active-test probe. It runs on
 // the UI thread and waits only through the event pump. The main window publishes
 // its operations as its own methods.
+//
+//     QtEventPump pump;                       // or VirtualPump in tests
+//     SerialLinkPort port(DurIveRada);        // or FakeLinkPort
+//     LinkEngine engine({&pump, &port, &prompts, &log, &menu, &view});
+//     port.bind(engine);                      // data handler and hang-up
+//     engine.setConverters(...); engine.setIndicators(...); engine.setOscillo(...);
+//     engine.setFaults(...);
+//     engine.Initial();
+//
+// Waiting: a look ends when its poll interval has passed or bytes arrive; every
+// wait ends at its deadline in time (tries x poll interval, 5 s without a frame
+// for the stream), however many looks it took. A pulled cable (DurIveRadaLinkLost)
+// makes every wait end at once as if the unit were silent, until Initial opens
+// the port again. The log's collection switch follows MenuState::Collect_debug.
 class LinkEngine {
 public:
     struct Seams {
