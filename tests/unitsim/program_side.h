@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/dore_dor_iror.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,8 +9,9 @@
 #include <functional>
 #include <vector>
 
-// The program's end of the line in the simulator tests: opens COM<n> the way the
-// program does, sends bytes, and collects every received byte with its arrival time.
+// The program's end of the line in the simulator tests: the program's own serial
+// component on COM<n>, set up as the main window sets it up. Collects every received
+// byte with its arrival time; waiting handles events, as the program does.
 class ProgramSide {
 public:
     struct Arrival {
@@ -40,10 +43,8 @@ public:
     bool linkLost() const { return m_linkLost; }
 
 private:
-    void pump(int waitMs);
-
     int m_com;
-    int m_fd = -1;
+    DOreDorIror m_port;
     QByteArray m_received;
     std::vector<Arrival> m_arrivals;
     bool m_linkLost = false;

@@ -270,11 +270,14 @@ bool SimulatorServer::flushOutput(std::int64_t now) {
     if (count == 0)
         return true;
 
-    std::size_t written = count;
-    if (!m_fast && m_pty.unreadByProgram() >= OverrunBytes) {
-        // Nobody reads (the program closed the port or stalls): on a real line these bytes
-        // are simply lost, not stored up for later.
-        bytesDropped += count;
+    std::size_t written = 0;
+    if (!m_fast && m_out.front().frame && m_pty.unreadByProgram() >= OverrunBytes) {
+        // Nobody reads (the program closed the port or stalls): on a real line the stream
+        // is simply lost, not stored up for later. Answers still go out: they are few, and
+        // the program that just opened the port again wants them.
+        while (written < count && m_out[written].frame)
+            ++written;
+        bytesDropped += written;
     } else {
         const ssize_t n = write(m_pty.masterFd(), buf.data(), count);
         if (n < 0) {
