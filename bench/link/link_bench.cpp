@@ -116,7 +116,8 @@ struct Rig {
         engine = std::make_unique<LinkEngine>(s);
         enginePtr = engine.get();
         port.bind(*engine);
-        faults = std::make_unique<FaultCodeReader>(*engine, report, reportDir.filePath("report.rtf"));
+        faults =
+            std::make_unique<FaultCodeReader>(*engine, report, reportDir.filePath("report.rtf"));
         engine->setFaults(faults.get());
         component.setPort(Com);
     }

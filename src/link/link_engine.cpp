@@ -20,11 +20,21 @@ LinkEngine::LinkEngine(const Seams& seams) : m_s(seams) {
 
 LinkEngine::~LinkEngine() = default;
 
-void LinkEngine::setView(LinkView* view) { m_s.view = view; }
-void LinkEngine::setConverters(Converters* converters) { m_s.converters = converters; }
-void LinkEngine::setIndicators(IndicatorHooks* hooks) { m_s.indicators = hooks; }
-void LinkEngine::setOscillo(OscilloHooks* hooks) { m_s.oscillo = hooks; }
-void LinkEngine::setFaults(FaultReader* reader) { m_s.faults = reader; }
+void LinkEngine::setView(LinkView* view) {
+    m_s.view = view;
+}
+void LinkEngine::setConverters(Converters* converters) {
+    m_s.converters = converters;
+}
+void LinkEngine::setIndicators(IndicatorHooks* hooks) {
+    m_s.indicators = hooks;
+}
+void LinkEngine::setOscillo(OscilloHooks* hooks) {
+    m_s.oscillo = hooks;
+}
+void LinkEngine::setFaults(FaultReader* reader) {
+    m_s.faults = reader;
+}
 
 QString LinkEngine::timeText() const {
     return m_s.pump->wallClock().toString(QStringLiteral("HH:mm:ss"));

@@ -52,12 +52,12 @@ struct TModuleState {
 class LinkEngine {
 public:
     struct Seams {
-        EventPump* pump = nullptr;      // required
-        LinkPort* port = nullptr;       // required
-        Prompts* prompts = nullptr;     // required
-        DebugLog* log = nullptr;        // required
-        MenuState* menu = nullptr;      // required
-        LinkView* view = nullptr;       // optional hooks below
+        EventPump* pump = nullptr;  // required
+        LinkPort* port = nullptr;   // required
+        Prompts* prompts = nullptr; // required
+        DebugLog* log = nullptr;    // required
+        MenuState* menu = nullptr;  // required
+        LinkView* view = nullptr;   // optional hooks below
         Converters* converters = nullptr;
         IndicatorHooks* indicators = nullptr;
         OscilloHooks* oscillo = nullptr;

@@ -11,10 +11,13 @@
 
 namespace {
 
-ByteString oneByte(unsigned char b) { return ByteString(1, char(b)); }
+ByteString oneByte(unsigned char b) {
+    return ByteString(1, char(b));
+}
 
 QString notRespondingLine(const QString& name) {
-    return QStringLiteral("ECU did not respond for: ") + name + QStringLiteral(". Communication closed.");
+    return QStringLiteral("ECU did not respond for: ") + name +
+           QStringLiteral(". Communication closed.");
 }
 
 QString notRespondingMessage(const QString& name) {
@@ -23,7 +26,9 @@ QString notRespondingMessage(const QString& name) {
 }
 
 // The poll interval of "Init", which is also the pause around wake-up and selection.
-int wakePause() { return Command(cmdInit).pollInterval; }
+int wakePause() {
+    return Command(cmdInit).pollInterval;
+}
 
 std::int64_t waitLength(const TMopaProtMng& row) {
     // The look counter is an unsigned byte: only the low byte of tries counts.
@@ -117,7 +122,8 @@ std::uint8_t LinkEngine::WaitForParamRespond(int row) {
     while (RxFlag == 0 && !m_portLost && pump().nowMs() < deadline) {
         lookPause(timing.pollInterval, deadline);
         if (collecting()) {
-            log().add(ColouredLines::Green, QStringLiteral("PAR Waiting for RxFlag Event... Timeout!"));
+            log().add(ColouredLines::Green,
+                      QStringLiteral("PAR Waiting for RxFlag Event... Timeout!"));
             log().add(QStringLiteral("Buff! ->") + BytesToHex(RxData));
             log().add(QStringLiteral("Flag! ->") + flagText());
         }

@@ -46,8 +46,8 @@ void LinkEngine::Diagnostics_ECUActive() {
                 PosR = int(at) + 1;
                 test.Available = 0;
                 if (collecting()) {
-                    log().add(ColouredLines::Red,
-                              QStringLiteral("Error! -> ") + test.Name + QStringLiteral(" is inactive."));
+                    log().add(ColouredLines::Red, QStringLiteral("Error! -> ") + test.Name +
+                                                      QStringLiteral(" is inactive."));
                     log().add(QStringLiteral("Buff Len:") + FormatCount(double(RxData.size())) +
                               QStringLiteral("PosR:") + FormatCount(PosR) + QStringLiteral(" ->") +
                               BytesToHex(RxData));
@@ -60,7 +60,8 @@ void LinkEngine::Diagnostics_ECUActive() {
         if (RxFlag == 0 && !refused) {
             // No echo: the probe ends here, without a stop request.
             if (collecting())
-                log().add(ColouredLines::Red, QStringLiteral("ECU did not respond for: ") + test.Name +
+                log().add(ColouredLines::Red, QStringLiteral("ECU did not respond for: ") +
+                                                  test.Name +
                                                   QStringLiteral(". Communication closed."));
             prompts().warning(QStringLiteral("ECU did not respond for ") + test.Name +
                               QStringLiteral(".") + QChar(0x0D) +

@@ -11,11 +11,14 @@
 
 namespace {
 
-constexpr int StreamPoll = 20;                  // ms between looks for a frame
-constexpr std::int64_t StreamSilence = 250 * 20; // no complete frame for this long: the unit is gone
+constexpr int StreamPoll = 20; // ms between looks for a frame
+constexpr std::int64_t StreamSilence =
+    250 * 20; // no complete frame for this long: the unit is gone
 constexpr std::int64_t ScrollStep = 60000;
 
-ByteString oneByte(unsigned char b) { return ByteString(1, char(b)); }
+ByteString oneByte(unsigned char b) {
+    return ByteString(1, char(b));
+}
 
 } // namespace
 
@@ -140,7 +143,9 @@ bool LinkEngine::WaitForAnswerRespond() {
     StreamStart[m] = pump().nowMs();
     std::int64_t nextMark = ScrollStep;
     std::int64_t lastProgress = pump().nowMs();
-    const auto silent = [&] { return m_portLost || pump().nowMs() - lastProgress >= StreamSilence; };
+    const auto silent = [&] {
+        return m_portLost || pump().nowMs() - lastProgress >= StreamSilence;
+    };
     // A look: 20 ms or until bytes arrive, never past the silence limit.
     const auto look = [&] {
         const std::int64_t rest = lastProgress + StreamSilence - pump().nowMs();
@@ -160,7 +165,8 @@ bool LinkEngine::WaitForAnswerRespond() {
                 LinkState = ssStopping;
                 result = false;
                 if (collecting())
-                    log().add(QStringLiteral("Buff is empty. Buff: ") + FormatCount(double(RxData.size())));
+                    log().add(QStringLiteral("Buff is empty. Buff: ") +
+                              FormatCount(double(RxData.size())));
             }
             continue;
         }
@@ -176,7 +182,8 @@ bool LinkEngine::WaitForAnswerRespond() {
                 LinkState = ssStopping;
                 result = false;
                 if (collecting())
-                    log().add(QStringLiteral("Buff too small. Buff: ") + FormatCount(double(RxData.size())));
+                    log().add(QStringLiteral("Buff too small. Buff: ") +
+                              FormatCount(double(RxData.size())));
             }
             continue;
         }
@@ -204,7 +211,8 @@ bool LinkEngine::WaitForAnswerRespond() {
             oscillo().repaint(m);
         pump().processPending();
         if (collecting() || OverMaxSeen) {
-            log().add(ColouredLines::Green, QStringLiteral("Packet extracted: ") + BytesToHex(extracted));
+            log().add(ColouredLines::Green,
+                      QStringLiteral("Packet extracted: ") + BytesToHex(extracted));
             log().add(QStringLiteral("Packet position: ") + FormatCount(pos));
             OverMaxSeen = 0;
         }

@@ -12,7 +12,9 @@ std::int64_t QtEventPump::steadyMs() {
         .count();
 }
 
-void QtEventPump::processPending() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtEventPump::processPending() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 void QtEventPump::pause(int ms) {
     if (m_wakePending) {
@@ -43,6 +45,10 @@ void QtEventPump::wake() {
         m_loops.back()->quit();
 }
 
-std::int64_t QtEventPump::nowMs() { return steadyMs(); }
+std::int64_t QtEventPump::nowMs() {
+    return steadyMs();
+}
 
-QDateTime QtEventPump::wallClock() { return QDateTime::currentDateTime(); }
+QDateTime QtEventPump::wallClock() {
+    return QDateTime::currentDateTime();
+}

@@ -51,8 +51,8 @@ public:
 class Prompts {
 public:
     virtual ~Prompts() = default;
-    virtual void warning(const QString& text) = 0;      // OK button
-    virtual bool confirm(const QString& text) = 0;      // Yes / No
+    virtual void warning(const QString& text) = 0; // OK button
+    virtual bool confirm(const QString& text) = 0; // Yes / No
 };
 
 // The windows the engine drives: detection window, module boxes, the "not active"
@@ -67,9 +67,9 @@ public:
     // Detection window (TDetectForm).
     virtual void showDetect() {}
     virtual void closeDetect() {}
-    virtual void setDetectCaption(const QString& /*text*/) {}     // cxLabel1
-    virtual void setDetectModule(const QString& /*text*/) {}      // cxLabel_Module
-    virtual void setDetectRange(int /*min*/, int /*max*/) {}      // DetectingBar
+    virtual void setDetectCaption(const QString& /*text*/) {} // cxLabel1
+    virtual void setDetectModule(const QString& /*text*/) {}  // cxLabel_Module
+    virtual void setDetectRange(int /*min*/, int /*max*/) {}  // DetectingBar
     virtual void setDetectPosition(int /*value*/) {}
     // Main window.
     virtual void setModuleBoxVisible(int /*module*/, bool /*visible*/) {}

@@ -3,7 +3,9 @@
 #include "link/link_engine.h"
 #include "serial/dore_dor_iror.h"
 
-SerialLinkPort::~SerialLinkPort() { unbind(); }
+SerialLinkPort::~SerialLinkPort() {
+    unbind();
+}
 
 void SerialLinkPort::bind(LinkEngine& engine) {
     m_port.OnDataAvailable = [&engine](DOreDorIror*) { engine.DurIveRadaDataAvailable(); };
@@ -19,10 +21,24 @@ void SerialLinkPort::unbind() {
     m_bound = false;
 }
 
-bool SerialLinkPort::isActive() const { return m_port.Active(); }
-void SerialLinkPort::setActive(bool on) { m_port.setActive(on); }
-void SerialLinkPort::writeBytes(const ByteString& bytes) { m_port.WriteString(bytes); }
-ByteString SerialLinkPort::readString() { return m_port.ReadString(); }
-std::int64_t SerialLinkPort::arrivalMs() const { return m_port.ArrivalMs(); }
-void SerialLinkPort::setLineEnd(const ByteString& bytes) { m_port.setLineEnd(bytes); }
-ByteString SerialLinkPort::lineEnd() const { return m_port.LineEnd(); }
+bool SerialLinkPort::isActive() const {
+    return m_port.Active();
+}
+void SerialLinkPort::setActive(bool on) {
+    m_port.setActive(on);
+}
+void SerialLinkPort::writeBytes(const ByteString& bytes) {
+    m_port.WriteString(bytes);
+}
+ByteString SerialLinkPort::readString() {
+    return m_port.ReadString();
+}
+std::int64_t SerialLinkPort::arrivalMs() const {
+    return m_port.ArrivalMs();
+}
+void SerialLinkPort::setLineEnd(const ByteString& bytes) {
+    m_port.setLineEnd(bytes);
+}
+ByteString SerialLinkPort::lineEnd() const {
+    return m_port.LineEnd();
+}

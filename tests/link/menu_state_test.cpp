@@ -9,12 +9,14 @@
 
 TEST(MenuState, StartsAsTheMenuIsDefined) {
     MenuState menu;
-    for (auto item : {MenuState::Collect_oscillo, MenuState::Show_i, MenuState::StartEnabled,
-                      MenuState::ActiveTestsEnabled, MenuState::CommandsEnabled, MenuState::ViewEnabled})
+    for (auto item :
+         {MenuState::Collect_oscillo, MenuState::Show_i, MenuState::StartEnabled,
+          MenuState::ActiveTestsEnabled, MenuState::CommandsEnabled, MenuState::ViewEnabled})
         EXPECT_TRUE(menu.isOn(item)) << item;
-    for (auto item : {MenuState::Show_oscillogram, MenuState::Packed_record, MenuState::Collect_overmax,
-                      MenuState::Collect_debug, MenuState::Osc_saveandclear, MenuState::Show_debug,
-                      MenuState::ECU1, MenuState::AT1})
+    for (auto item :
+         {MenuState::Show_oscillogram, MenuState::Packed_record, MenuState::Collect_overmax,
+          MenuState::Collect_debug, MenuState::Osc_saveandclear, MenuState::Show_debug,
+          MenuState::ECU1, MenuState::AT1})
         EXPECT_FALSE(menu.isOn(item)) << item;
     EXPECT_EQ(menu.startCaption(), "&Start");
     EXPECT_EQ(menu.modeCaption(), "&Mode ECU");

@@ -6,7 +6,9 @@
 
 namespace {
 
-ByteString hex(const char* h) { return ByteString::fromHex(h); }
+ByteString hex(const char* h) {
+    return ByteString::fromHex(h);
+}
 const QString CR = QString(QChar(0x0D));
 
 class Probe : public ::testing::Test {
@@ -38,7 +40,8 @@ TEST_F(Probe, AsksForEveryTestWithItsValueByte) {
     EXPECT_EQ(rig.view.detectModule, "Engine Active Tests");
     EXPECT_EQ(rig.view.rangeMin, 1);
     EXPECT_EQ(rig.view.rangeMax, 15);
-    EXPECT_EQ(rig.view.positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    EXPECT_EQ(rig.view.positions,
+              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
     // The test and its value go out in one write.
     EXPECT_EQ(rig.port.writes()[1].bytes, hex("8000"));
 }

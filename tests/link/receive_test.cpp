@@ -4,7 +4,9 @@
 
 namespace {
 
-ByteString hex(const char* h) { return ByteString::fromHex(h); }
+ByteString hex(const char* h) {
+    return ByteString::fromHex(h);
+}
 
 class Receive : public ::testing::Test {
 protected:
@@ -27,8 +29,9 @@ struct FlagCase {
     std::vector<const char*> chunks;
     int flag;
 };
-void PrintTo(const FlagCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const FlagCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReplyFlag : public Receive, public ::testing::WithParamInterface<FlagCase> {};
 

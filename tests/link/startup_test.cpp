@@ -9,7 +9,9 @@
 
 namespace {
 
-ByteString hex(const char* h) { return ByteString::fromHex(h); }
+ByteString hex(const char* h) {
+    return ByteString::fromHex(h);
+}
 const QString CR = QString(QChar(0x0D));
 QString lost(const QString& name) {
     return "ECU did not respond for " + name + "." + CR + "Communication closed.";
@@ -93,14 +95,34 @@ TEST_F(Startup, FindsEveryRegisterOfBothUnitsAndEndsOnTheEngineUnit) {
     EXPECT_EQ(rig.engine.ModulePackets[ModuleEcu].Request, probes(EcuAddresses));
 
     // The order of what start-up drives, windows first and the engine unit last.
-    const QStringList expected{
-        "detect show", "windows 2", "windows 3", "common windows",
-        "box 2 hidden", "detect module Engine Control Unit", "box 2 shown", "not active hidden",
-        "detect range 1..48", "sensors cleared 2", "Show_Indicators",
-        "detect module Engine Active Tests", "detect range 1..15", "CUGetError 3", "CUGetError 1",
-        "box 2 hidden", "detect module AT Control Unit", "active tests closed", "box 3 shown",
-        "not active hidden", "detect range 49..82", "sensors cleared 3", "Show_Indicators",
-        "CUGetError 1", "detect close", "box 3 hidden", "box 2 shown", "not active hidden"};
+    const QStringList expected{"detect show",
+                               "windows 2",
+                               "windows 3",
+                               "common windows",
+                               "box 2 hidden",
+                               "detect module Engine Control Unit",
+                               "box 2 shown",
+                               "not active hidden",
+                               "detect range 1..48",
+                               "sensors cleared 2",
+                               "Show_Indicators",
+                               "detect module Engine Active Tests",
+                               "detect range 1..15",
+                               "CUGetError 3",
+                               "CUGetError 1",
+                               "box 2 hidden",
+                               "detect module AT Control Unit",
+                               "active tests closed",
+                               "box 3 shown",
+                               "not active hidden",
+                               "detect range 49..82",
+                               "sensors cleared 3",
+                               "Show_Indicators",
+                               "CUGetError 1",
+                               "detect close",
+                               "box 3 hidden",
+                               "box 2 shown",
+                               "not active hidden"};
     EXPECT_EQ(rig.journal, expected);
 }
 
@@ -116,7 +138,8 @@ TEST_F(Startup, DebugLinesOfTheStartUp) {
         lines.filter(QRegularExpression("^__Show_Indicators has Executed 10:00:\\d\\d$"));
     EXPECT_EQ(shown.size(), 1);
     EXPECT_TRUE(lines.contains("SET PACKETS."));
-    EXPECT_TRUE(lines.contains("ECU did not respond for: AT Input parameter. Communication closed."));
+    EXPECT_TRUE(
+        lines.contains("ECU did not respond for: AT Input parameter. Communication closed."));
 }
 
 TEST_F(Startup, NothingConnected) {
@@ -199,7 +222,7 @@ TEST_F(Startup, HighByteAndGroupRowsAreStreamedButNotListed) {
     rig.unit.modules[ModuleEcu].supported = {0x00, 0x01, 0x1F};
     rig.engine.Initial();
     EXPECT_EQ(rig.engine.CalcLength[ModuleEcu], 3);
-    EXPECT_TRUE(RegisterTable[1].Selected); // "CAS position - RPM Hi", kind 2
+    EXPECT_TRUE(RegisterTable[1].Selected);  // "CAS position - RPM Hi", kind 2
     EXPECT_TRUE(RegisterTable[39].Selected); // "Group 1F"
     EXPECT_EQ(listed(ModuleEcu), (QStringList{"CAS position - RPMx1000", "P/Reg control valve",
                                               "Wastegate sol", "IACV-FICD sol", "EGR sol"}));

@@ -6,7 +6,9 @@
 
 namespace {
 
-ByteString hex(const char* h) { return ByteString::fromHex(h); }
+ByteString hex(const char* h) {
+    return ByteString::fromHex(h);
+}
 const QString CR = QString(QChar(0x0D));
 
 class Stream : public ::testing::Test {
@@ -83,7 +85,8 @@ TEST_F(Stream, StartStreamsConvertsAndStopsOnTheStopClick) {
         EXPECT_TRUE(c.show);
         EXPECT_TRUE(c.record);
     }
-    EXPECT_EQ(captions, QStringList(8, "&Stop") << "&Start" << "&Start");
+    EXPECT_EQ(captions, QStringList(8, "&Stop") << "&Start"
+                                                << "&Start");
     EXPECT_EQ(rig.menu.startCaption(), "&Start");
     EXPECT_EQ(rig.engine.LinkState, ssIdle);
     EXPECT_TRUE(rig.engine.RxData.isEmpty());
@@ -126,8 +129,9 @@ TEST_F(Stream, FramesAreTakenFromWhateverTheArrivalsHold) {
     EXPECT_EQ(raws(14), (std::vector<std::uint8_t>{0x11, 0x21, 0x31, 0x41, 0x41}));
     EXPECT_EQ(times(13), (std::vector<std::int64_t>{9, 20, 20, 30, 100 + 2}));
     const QStringList extracted = rig.logLines().filter("Packet extracted: ");
-    EXPECT_EQ(extracted, (QStringList{"Packet extracted: 1234FF021011", "Packet extracted: FF022021",
-                                      "Packet extracted: FF023031", "Packet extracted: FF024041"}));
+    EXPECT_EQ(extracted,
+              (QStringList{"Packet extracted: 1234FF021011", "Packet extracted: FF022021",
+                           "Packet extracted: FF023031", "Packet extracted: FF024041"}));
 }
 
 TEST_F(Stream, DebugLinesOfOneFrame) {
@@ -232,7 +236,8 @@ TEST_F(Stream, PackedRecordingConvertsOnlyChanges) {
     streamScript({{10, "FF025501"}, {60, "FF025501"}, {110, "FF025603"}});
     stopAt(270 + 150);
     rig.engine.StartClick();
-    EXPECT_EQ(raws(13), (std::vector<std::uint8_t>{0x56, 0x56})) << "a change, then the closing pass";
+    EXPECT_EQ(raws(13), (std::vector<std::uint8_t>{0x56, 0x56}))
+        << "a change, then the closing pass";
     EXPECT_EQ(raws(19), (std::vector<std::uint8_t>{0x01, 0x03, 0x03}));
     // An unchanged group is passed over with its bits: the log names its last bit row.
     const QStringList rows = rig.logLines().filter("-- i ->");
@@ -378,8 +383,8 @@ TEST_F(Stream, UnitThatNeverStopsIsBoundedInMemory) {
     rig.unit.framePeriodMs = 5;
     stopAt(270 + 100);
     rig.engine.StartClick();
-    EXPECT_EQ(rig.prompts.warnings,
-              QStringList{"ECU did not respond for Exit from diag." + CR + "Communication closed."});
+    EXPECT_EQ(rig.prompts.warnings, QStringList{"ECU did not respond for Exit from diag." + CR +
+                                                "Communication closed."});
     EXPECT_EQ(rig.engine.LinkState, ssIdle);
     EXPECT_TRUE(rig.unit.streaming());
     rig.pump.runUntil(rig.pump.nowMs() + 10 * 60 * 1000);

@@ -5,7 +5,9 @@
 
 namespace {
 
-ByteString bytes1(std::uint8_t b) { return ByteString(1, char(b)); }
+ByteString bytes1(std::uint8_t b) {
+    return ByteString(1, char(b));
+}
 
 // The addresses of the module's catalogue rows that carry a byte, in table order.
 std::vector<std::uint8_t> catalogue(int module) {

@@ -19,11 +19,11 @@ class FakeUnit {
 public:
     struct ModuleConfig {
         bool present = true;
-        bool supportAll = true;          // every catalogue register of the module, unless
+        bool supportAll = true;           // every catalogue register of the module, unless
         std::set<std::uint8_t> supported; // supportAll is false: then these
 
-        std::set<std::uint8_t> refused;   // answered with 0xFE
-        std::set<std::uint8_t> silent;    // never answered
+        std::set<std::uint8_t> refused; // answered with 0xFE
+        std::set<std::uint8_t> silent;  // never answered
     };
 
     FakeUnit(VirtualPump& pump, FakeLinkPort& port);
@@ -37,7 +37,7 @@ public:
     int replyDelayMs = 2;                // command and register replies
     int firstFrameDelayMs = 10;          // from 0xF0 to the first frame
     int framePeriodMs = 50;
-    int chunkGapMs = 1;                  // between the chunks of one frame
+    int chunkGapMs = 1; // between the chunks of one frame
     // The data byte of a register in frame n (default avoids 0xFF).
     std::function<std::uint8_t(std::uint8_t addr, int frame)> value =
         [](std::uint8_t addr, int frame) { return std::uint8_t((addr + frame) % 0x80); };

@@ -24,8 +24,7 @@ LinkEngine::Seams seamsOf(LinkRig& rig) {
 
 } // namespace
 
-LinkRig::LinkRig()
-    : converters([this] { return engine.OscTime; }), engine(seamsOf(*this)) {
+LinkRig::LinkRig() : converters([this] { return engine.OscTime; }), engine(seamsOf(*this)) {
     port.onDataAvailable = [this] { engine.DurIveRadaDataAvailable(); };
     port.onLinkLost = [this] { engine.DurIveRadaLinkLost(); };
 }

@@ -47,7 +47,9 @@ public:
         notActiveVisible = visible;
         note(visible ? "not active shown" : "not active hidden");
     }
-    void setMainWindowVisible(bool visible) override { note(visible ? "main shown" : "main hidden"); }
+    void setMainWindowVisible(bool visible) override {
+        note(visible ? "main shown" : "main hidden");
+    }
     void closeActiveTests() override { note("active tests closed"); }
     void setBufferStatus(int bytes) override { bufferStatus.push_back(bytes); }
 
