@@ -28,10 +28,8 @@
 #include <QScreen>
 #include <QTimer>
 
-#ifdef ZV_HAVE_SERIAL
 #include "serial/com_select_form.h"
 #include "shell/serial_main_port.h"
-#endif
 
 #include <stdexcept>
 
@@ -93,6 +91,7 @@ protected:
 
 TForm1::TForm1(Services services, QWidget* parent)
     : QMainWindow(parent), m_services(std::move(services)) {
+    Q_INIT_RESOURCE(shell);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Zedo Vudera v1.0.0.16"));
     setWindowIcon(QIcon(QStringLiteral(":/zedovudera/icon.png")));
@@ -110,12 +109,8 @@ TForm1::TForm1(Services services, QWidget* parent)
     }
     m_port = m_services.port;
     if (!m_port) {
-#ifdef ZV_HAVE_SERIAL
         m_ownPort = std::make_unique<SerialMainPort>();
         m_port = m_ownPort.get();
-#else
-        throw std::logic_error("TForm1: this build has no serial port component");
-#endif
     }
     m_prompts = m_services.prompts;
     if (!m_prompts) {
@@ -401,12 +396,10 @@ void TForm1::showPortDialog() {
         m_services.choosePort();
         return;
     }
-#ifdef ZV_HAVE_SERIAL
     TComSelectForm dialog(
         Port(), [this](int number) { setPort(number); }, &m_log, this);
     dialog.fillPresentPorts();
     dialog.exec();
-#endif
 }
 
 // ---- settings

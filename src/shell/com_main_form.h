@@ -9,6 +9,7 @@
 #include "shell/debug_window.h"
 #include "shell/detect_form.h"
 #include "shell/main_menu.h"
+#include "shell/main_port.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -20,7 +21,6 @@ class EngineConverters;
 class EnginePanelLink;
 class FaultCodeReader;
 class IndicatorPanel;
-class MainPort;
 class QLabel;
 
 // What tests replace; null members get the real thing.

@@ -1,5 +1,7 @@
 #include "shell/serial_main_port.h"
 
+#include "link/link_engine.h"
+
 SerialMainPort::SerialMainPort() {
     DurIveRada.setObjectName(QStringLiteral("DurIveRada"));
     DurIveRada.setBaudrate(9600);
@@ -9,7 +11,22 @@ SerialMainPort::SerialMainPort() {
 }
 
 SerialMainPort::~SerialMainPort() {
-    m_link.unbind();
-    if (DurIveRada.Active())
-        DurIveRada.setActive(false);
+    unbind();
+    if (DurIveRada.Active()) {
+        try {
+            DurIveRada.setActive(false);
+        } catch (...) {
+            // Closing at exit: nothing left to tell anyone.
+        }
+    }
+}
+
+void SerialMainPort::bind(LinkEngine& engine) {
+    DurIveRada.OnDataAvailable = [&engine](DOreDorIror*) { engine.DurIveRadaDataAvailable(); };
+    DurIveRada.OnLinkLost = [&engine](DOreDorIror*) { engine.DurIveRadaLinkLost(); };
+}
+
+void SerialMainPort::unbind() {
+    DurIveRada.OnDataAvailable = nullptr;
+    DurIveRada.OnLinkLost = nullptr;
 }

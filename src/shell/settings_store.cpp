@@ -1,7 +1,7 @@
 #include "shell/settings_store.h"
 
 #include "protocol/emopa.h"
-#include "shell/config_dir.h"
+#include "serial/port_names.h"
 
 #include <QFileInfo>
 #include <QSettings>
@@ -20,7 +20,7 @@ const QString Section = QStringLiteral("Communication");
 } // namespace
 
 TRegistry::TRegistry(QString configDir)
-    : m_dir(configDir.isEmpty() ? ProgramConfigDir() : std::move(configDir)) {}
+    : m_dir(configDir.isEmpty() ? ZvConfigDir() : std::move(configDir)) {}
 
 TRegistry::~TRegistry() = default;
 
