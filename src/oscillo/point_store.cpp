@@ -8,19 +8,22 @@ namespace {
 
 constexpr std::uint64_t MaxOffset = std::numeric_limits<std::uint32_t>::max();
 
-inline void widen(PointStore::Range& r, float y, bool first) {
+template <typename Node>
+inline void widen(Node& n, float y, std::uint32_t d, bool first) {
     if (first) {
-        r.min = y;
-        r.max = y;
+        n = {y, y, y, y, d, d};
         return;
     }
-    r.min = std::min(r.min, y);
-    r.max = std::max(r.max, y);
+    n.min = std::min(n.min, y);
+    n.max = std::max(n.max, y);
+    n.lastY = y;
+    n.last = d;
 }
 
-inline void merge(std::optional<PointStore::Range>& acc, const PointStore::Range& r) {
+template <typename Node>
+inline void merge(std::optional<PointStore::Range>& acc, const Node& r) {
     if (!acc) {
-        acc = r;
+        acc = PointStore::Range{r.min, r.max};
         return;
     }
     acc->min = std::min(acc->min, r.min);
@@ -107,13 +110,14 @@ PointStore::Run& PointStore::startRun(std::int64_t x) {
 
 void PointStore::appendToChunk(Chunk& c, std::int64_t x, float y) {
     const int k = c.count;
-    c.dx[k] = static_cast<std::uint32_t>(static_cast<std::uint64_t>(x) -
-                                         static_cast<std::uint64_t>(c.base));
+    const auto d = static_cast<std::uint32_t>(static_cast<std::uint64_t>(x) -
+                                              static_cast<std::uint64_t>(c.base));
+    c.dx[k] = d;
     c.y[k] = y;
-    widen(c.l0[k >> 4], y, (k & 15) == 0);
-    widen(c.l1[k >> 7], y, (k & 127) == 0);
-    widen(c.l2[k >> 10], y, (k & 1023) == 0);
-    widen(c.all, y, k == 0);
+    widen(c.l0[k >> 4], y, d, (k & 15) == 0);
+    widen(c.l1[k >> 7], y, d, (k & 127) == 0);
+    widen(c.l2[k >> 10], y, d, (k & 1023) == 0);
+    widen(c.all, y, d, k == 0);
     c.count = k + 1;
 }
 
@@ -248,25 +252,150 @@ std::optional<PointStore::Point> PointStore::pointAtOrBefore(std::int64_t x) con
     return std::nullopt;
 }
 
-void PointStore::decimate(double x0, double x1, int columns, std::vector<Polyline>& out) const {
-    // Reuses the caller's polylines so that a redraw allocates nothing once warmed up.
+void PointStore::reduce(double x0, double x1, int columns, std::vector<Reduction>& out) const {
+    // Reuses the caller's buffers so that a redraw allocates nothing once warmed up.
     std::size_t used = 0;
     if (x1 >= x0 && columns > 0) {
         for (const auto& run : m_runs) {
             if (out.size() <= used)
                 out.emplace_back();
-            Polyline& line = out[used];
-            line.clear();
-            decimateRun(*run, x0, x1, columns, line);
-            if (!line.empty())
+            Reduction& r = out[used];
+            r.raw = true;
+            r.points.clear();
+            r.columns.clear();
+            r.before.reset();
+            r.after.reset();
+            reduceRun(*run, x0, x1, columns, r);
+            if (!r.points.empty() || !r.columns.empty())
                 ++used;
         }
     }
     out.resize(used);
 }
 
-void PointStore::decimateRun(const Run& r, double x0, double x1, int columns,
-                             Polyline& out) const {
+void PointStore::decimate(double x0, double x1, int columns, std::vector<Polyline>& out) const {
+    std::vector<Reduction> parts;
+    reduce(x0, x1, columns, parts);
+    out.resize(parts.size());
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        Reduction& part = parts[i];
+        Polyline& line = out[i];
+        line.clear();
+        if (part.raw) {
+            line.swap(part.points);
+            continue;
+        }
+        line.reserve(4 * part.columns.size() + 2);
+        if (part.before)
+            line.push_back(*part.before);
+        for (const Column& c : part.columns) {
+            line.push_back({c.firstX, c.first});
+            // Visit the extreme farther from the exit first, so the line ends near it.
+            const bool lowFirst = std::abs(c.last - c.max) <= std::abs(c.last - c.min);
+            float lastY = c.first;
+            for (float e : {lowFirst ? c.min : c.max, lowFirst ? c.max : c.min}) {
+                if (e != lastY)
+                    line.push_back({c.firstX, e});
+                lastY = e;
+            }
+            if (c.lastX != c.firstX || c.last != lastY)
+                line.push_back({c.lastX, c.last});
+        }
+        if (part.after)
+            line.push_back(*part.after);
+    }
+}
+
+namespace {
+
+// The columns of a view: column c holds the whole milliseconds from bounds[c] up to
+// bounds[c+1]; a cursor finds the column of each X met in order, mostly with one compare.
+struct ColumnMap {
+    std::vector<std::int64_t> bounds; // columns + 1 entries
+    double x0 = 0.0;
+    double inv = 0.0; // columns per millisecond
+
+    ColumnMap(double viewX0, double viewX1, int columns, std::int64_t first, std::int64_t last)
+        : x0(viewX0) {
+        const double w = (viewX1 - viewX0) / columns;
+        inv = w > 0.0 ? 1.0 / w : 0.0;
+        bounds.resize(static_cast<std::size_t>(columns) + 1);
+        bounds[0] = first;
+        for (int c = 1; c < columns; ++c)
+            bounds[static_cast<std::size_t>(c)] = ceilMs(viewX0 + c * w);
+        bounds[static_cast<std::size_t>(columns)] = last + 1;
+    }
+    int columns() const { return static_cast<int>(bounds.size()) - 1; }
+};
+
+struct ColumnCursor {
+    const ColumnMap& map;
+    int c = 0;
+    std::int64_t start = 0;
+    std::int64_t end = 0;     // end of column c
+    std::int64_t nextEnd = 0; // end of column c + 1
+
+    explicit ColumnCursor(const ColumnMap& m) : map(m) { set(0); }
+    void set(int col) {
+        const auto i = static_cast<std::size_t>(col);
+        c = col;
+        start = map.bounds[i];
+        end = map.bounds[i + 1];
+        nextEnd = i + 2 < map.bounds.size() ? map.bounds[i + 2]
+                                            : std::numeric_limits<std::int64_t>::max();
+    }
+    // Moves to the column of x (x inside the view).
+    void seek(std::int64_t x) {
+        if (x >= start && x < end)
+            return;
+        const int n = map.columns();
+        int g = static_cast<int>(
+            std::clamp((static_cast<double>(x) - map.x0) * map.inv, 0.0, n - 1.0));
+        while (g + 1 < n && map.bounds[static_cast<std::size_t>(g) + 1] <= x)
+            ++g;
+        while (g > 0 && map.bounds[static_cast<std::size_t>(g)] > x)
+            --g;
+        set(g);
+    }
+};
+
+// Gathers nodes of the pyramid, met in X order, into columns.
+struct ColumnSink {
+    std::vector<PointStore::Column>& out;
+    PointStore::Column cur{};
+    bool open = false;
+
+    template <typename Node>
+    void add(int c, std::int64_t base, const Node& n) {
+        if (open && cur.index == c) {
+            cur.lastX = base + n.last;
+            cur.last = n.lastY;
+            cur.min = std::min(cur.min, n.min);
+            cur.max = std::max(cur.max, n.max);
+            return;
+        }
+        close();
+        cur = {c, base + n.first, base + n.last, n.firstY, n.lastY, n.min, n.max};
+        open = true;
+    }
+    void close() {
+        if (open)
+            out.push_back(cur);
+        open = false;
+    }
+};
+
+struct PointNode { // a single point, as a node
+    float min, max, firstY, lastY;
+    std::uint32_t first, last;
+};
+
+// Node sizes by level: the chunk, 1024, 128, 16 points, single points.
+constexpr int LevelSize[] = {4096, 1024, 128, 16, 1};
+
+} // namespace
+
+void PointStore::reduceRun(const Run& r, double x0, double x1, int columns, Reduction& out) {
     const std::int64_t first = ceilMs(x0);
     const std::int64_t last = floorMs(x1);
     const std::size_t ia = r.lowerBound(first);
@@ -275,51 +404,75 @@ void PointStore::decimateRun(const Run& r, double x0, double x1, int columns,
                                : r.lowerBoundFrom(ia, last + 1);
     if (ia == r.count || ib == 0)
         return; // the run ends before the view or starts after it
-    const std::size_t from = ia > 0 ? ia - 1 : 0;
-    const std::size_t to = ib < r.count ? ib : r.count - 1; // inclusive
 
     const std::size_t inView = ib - ia;
-    if (inView <= 2 * static_cast<std::size_t>(columns)) {
-        out.reserve(to - from + 1);
+    if (inView <= static_cast<std::size_t>(columns) / 2) {
+        out.raw = true;
+        const std::size_t from = ia > 0 ? ia - 1 : 0;
+        const std::size_t to = ib < r.count ? ib : r.count - 1; // inclusive
+        out.points.reserve(to - from + 1);
         for (std::size_t i = from; i <= to; ++i)
-            out.push_back({r.xAt(i), r.yAt(i)});
+            out.points.push_back({r.xAt(i), r.yAt(i)});
         return;
     }
 
-    out.reserve(4 * static_cast<std::size_t>(columns) + 2);
+    out.raw = false;
     if (ia > 0)
-        out.push_back({r.xAt(ia - 1), r.yAt(ia - 1)});
-    const double w = (x1 - x0) / columns;
-    std::size_t idx = ia;
-    for (int c = 0; c < columns && idx < ib; ++c) {
-        std::size_t bound = ib;
-        if (c + 1 < columns)
-            bound = std::min(ib, r.lowerBoundFrom(idx, ceilMs(x0 + (c + 1) * w)));
-        if (bound <= idx)
-            continue;
-        const Point p0{r.xAt(idx), r.yAt(idx)};
-        out.push_back(p0);
-        if (bound - idx > 1) {
-            const Point p1{r.xAt(bound - 1), r.yAt(bound - 1)};
-            if (bound - idx > 2) {
-                const Range m = *runMinMax(r, idx, bound);
-                // Visit the extreme farther from the exit first, so the line ends near it.
-                const bool lowFirst = std::abs(p1.y - m.max) <= std::abs(p1.y - m.min);
-                const float e0 = lowFirst ? m.min : m.max;
-                const float e1 = lowFirst ? m.max : m.min;
-                float lastY = p0.y;
-                for (float e : {e0, e1}) {
-                    if (e != lastY)
-                        out.push_back({p0.x, e});
-                    lastY = e;
+        out.before = Point{r.xAt(ia - 1), r.yAt(ia - 1)};
+    if (ib < r.count)
+        out.after = Point{r.xAt(ib), r.yAt(ib)};
+    out.columns.reserve(static_cast<std::size_t>(columns));
+
+    // The walking level: the largest nodes that hold at most a quarter of a column's
+    // points on average; below 64 points a column, single points.
+    const std::size_t perColumn = inView / static_cast<std::size_t>(columns);
+    int walk = 4;
+    while (walk > 0 && static_cast<std::size_t>(LevelSize[walk - 1]) * 4 <= perColumn)
+        --walk;
+
+    const ColumnMap map(x0, x1, columns, first, last);
+    ColumnCursor cursor(map);
+    ColumnSink sink{out.columns};
+    const std::size_t firstChunk = ia >> ChunkShift;
+    const std::size_t lastChunk = (ib - 1) >> ChunkShift;
+    for (std::size_t ci = firstChunk; ci <= lastChunk; ++ci) {
+        const Chunk& c = *r.chunks[ci];
+        const int lo = ci == firstChunk ? static_cast<int>(ia & (ChunkPoints - 1)) : 0;
+        const int hi =
+            ci == lastChunk ? static_cast<int>((ib - 1) & (ChunkPoints - 1)) + 1 : c.count;
+        // Takes a node whole when it ends before the column after the one it starts in;
+        // otherwise (a sparse stretch, or the view's edge) looks at its children.
+        auto visit = [&](auto&& self, int s, int level) -> void {
+            const int size = LevelSize[level];
+            const int end = std::min(s + size, c.count);
+            const int b = std::max(s, lo);
+            const int e = std::min(end, hi);
+            if (b >= e)
+                return;
+            if (level == 4) {
+                const float y = c.y[b];
+                cursor.seek(c.xAt(b));
+                sink.add(cursor.c, c.base, PointNode{y, y, y, y, c.dx[b], c.dx[b]});
+                return;
+            }
+            if (b == s && e == end && level >= walk) {
+                const Chunk::Node& n = level == 0   ? c.all
+                                       : level == 1 ? c.l2[s >> 10]
+                                       : level == 2 ? c.l1[s >> 7]
+                                                    : c.l0[s >> 4];
+                cursor.seek(c.base + n.first);
+                if (c.base + n.last < cursor.nextEnd) {
+                    sink.add(cursor.c, c.base, n);
+                    return;
                 }
             }
-            out.push_back(p1);
-        }
-        idx = bound;
+            const int step = LevelSize[level + 1];
+            for (int k = s; k < end; k += step)
+                self(self, k, level + 1);
+        };
+        visit(visit, 0, 0);
     }
-    if (ib < r.count)
-        out.push_back({r.xAt(ib), r.yAt(ib)});
+    sink.close();
 }
 
 std::size_t PointStore::bytesUsed() const {
