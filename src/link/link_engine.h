@@ -121,6 +121,10 @@ public:
     std::array<std::int64_t, ModuleSlots> TimeOffset{};
     TMopa_Packet ActivePacket;
     std::int64_t OscTime = 0;
+    // The stream loop scrolls the streaming module's time axis by 60000 ms whenever
+    // OscTime passes this mark, which then grows by 60000. A clear of the oscillogram
+    // during a stream restarts its time line and puts the mark back to 60000.
+    std::int64_t NextScrollMark = 60000;
     std::uint8_t OverMaxSeen = 0;
 
     // Seams, for the collaborators that share the engine's state.

@@ -141,7 +141,7 @@ bool LinkEngine::WaitForAnswerRespond() {
         log().add(QStringLiteral("Tx :") + BytesToHex(oneByte(proto::EndReq)));
 
     StreamStart[m] = pump().nowMs();
-    std::int64_t nextMark = ScrollStep;
+    NextScrollMark = ScrollStep;
     std::int64_t lastProgress = pump().nowMs();
     const auto silent = [&] {
         return m_portLost || pump().nowMs() - lastProgress >= StreamSilence;
@@ -197,8 +197,8 @@ bool LinkEngine::WaitForAnswerRespond() {
         const ByteString extracted = RxData.left(start + frameSize);
         if (menu().isOn(MenuState::Collect_oscillo)) {
             OscTime = std::llabs(arrived - StreamStart[m]) + TimeOffset[m];
-            if (nextMark < OscTime) {
-                nextMark += ScrollStep;
+            if (NextScrollMark < OscTime) {
+                NextScrollMark += ScrollStep;
                 oscillo().scrollTime(m, ScrollStep);
             }
         }
