@@ -135,7 +135,10 @@ TForm1::TForm1(Services services, QWidget* parent)
     cxLabel_NotActiveMod->setPalette(red);
     client->fill = cxLabel_NotActiveMod;
 
+    // The whole menu fits the window's width in one row.
+    menuBar()->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 11));
     m_menu = BuildMainMenu(menuBar());
+    StyleMenuBar(menuBar(), m_menu.action(QStringLiteral("Start")));
     ShowComingNotesOn(menuBar());
     for (const QString& name :
          {QStringLiteral("SaveOscillogramm1"), QStringLiteral("LoadOscillogram1")})
@@ -175,10 +178,27 @@ TForm1::TForm1(Services services, QWidget* parent)
     m_about->hide();
 
     resize(MaxWidth, menuBar()->sizeHint().height() + NotActiveHeight);
+    centre();
+}
+
+void TForm1::centre() {
     if (QScreen* s = screen()) {
         const QRect desk = s->availableGeometry();
-        move(desk.x() + (desk.width() - width()) / 2, desk.y() + (desk.height() - height()) / 2);
+        const QSize frame = frameGeometry().size();
+        move(desk.x() + (desk.width() - frame.width()) / 2,
+             desk.y() + (desk.height() - frame.height()) / 2);
     }
+}
+
+void TForm1::fitToModule() {
+    // While the window is hidden its layout does not follow a resize, so the size
+    // start-up gave it may be off: the client area takes the current module's
+    // height below the menu, as it would have on screen.
+    if (isVisible())
+        return;
+    const int height = m_engine->ModuleState[m_engine->CurrentModule].ClientHeight;
+    resize(width(), menuBar()->sizeHint().height() + qMax(0, height));
+    centre();
 }
 
 TForm1::~TForm1() {
@@ -428,10 +448,12 @@ void TForm1::Initial() {
     try {
         m_engine->Initial();
     } catch (...) {
+        fitToModule();
         if (keeper->openError)
             std::rethrow_exception(keeper->openError);
         throw;
     }
+    fitToModule();
 }
 
 bool TForm1::Set_Module(int module) {

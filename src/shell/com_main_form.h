@@ -134,6 +134,8 @@ private:
     void onTriggered(const QString& name, std::function<void()> handler);
     void showPortDialog();
     void createDebugWindow();
+    void centre();
+    void fitToModule();
     // Runs an engine-driving handler: reports what it throws, and closes the
     // window afterwards when a close was asked for meanwhile.
     void run(const std::function<void()>& handler);

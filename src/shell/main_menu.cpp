@@ -5,7 +5,11 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QStyle>
+#include <QStyleOptionMenuItem>
 #include <QToolTip>
 
 namespace {
@@ -100,6 +104,55 @@ public:
             QToolTip::showText(help->globalPos(), note, bar);
         return true;
     }
+};
+
+// Tighter items, so the whole menu fits the window's width in one row, and the
+// default entry in bold (the menu bar itself draws every item in its own font).
+class MenuBarStyle : public QProxyStyle {
+public:
+    explicit MenuBarStyle(QAction* defaultAction) : m_default(defaultAction) {}
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_MenuBarItemSpacing)
+            return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (type != CT_MenuBarItem || !item || !widget)
+            return QProxyStyle::sizeFromContents(type, option, size, widget);
+        const QFontMetrics fm(fontFor(*item, widget->font()));
+        const QString text = QString(item->text).remove(QLatin1Char('&'));
+        return QSize(fm.horizontalAdvance(text) + 10, fm.height() + 6);
+    }
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        if (element == CE_MenuBarItem && item && isDefault(*item)) {
+            painter->save();
+            painter->setFont(fontFor(*item, painter->font()));
+            QProxyStyle::drawControl(element, option, painter, widget);
+            painter->restore();
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+
+private:
+    bool isDefault(const QStyleOptionMenuItem& item) const {
+        return m_default && item.text == m_default->text();
+    }
+    QFont fontFor(const QStyleOptionMenuItem& item, QFont font) const {
+        if (isDefault(item))
+            font.setBold(true);
+        return font;
+    }
+
+    QPointer<QAction> m_default;
 };
 
 } // namespace
@@ -208,4 +261,10 @@ MainMenu BuildMainMenu(QMenuBar* bar) {
 
 void ShowComingNotesOn(QMenuBar* bar) {
     bar->installEventFilter(new ComingNotes(bar));
+}
+
+void StyleMenuBar(QMenuBar* bar, QAction* defaultAction) {
+    auto* style = new MenuBarStyle(defaultAction);
+    style->setParent(bar);
+    bar->setStyle(style);
 }

@@ -32,3 +32,6 @@ MainMenu BuildMainMenu(QMenuBar* bar);
 // Tooltips of the notes: menus show them; the menu bar shows them for its own
 // commands through this filter.
 void ShowComingNotesOn(QMenuBar* bar);
+
+// One row of tight items with the default entry in bold.
+void StyleMenuBar(QMenuBar* bar, QAction* defaultAction);
