@@ -4,6 +4,9 @@
 #include "diagnosis/report_file.h"
 #include "diagnosis/report_window.h"
 #include "link/qt_event_pump.h"
+#include "oscillo/oscillo_controller.h"
+#include "oscillo/oscillo_form.h"
+#include "serial/com_select_form.h"
 #include "shell/about_form.h"
 #include "shell/debug_menu.h"
 #include "shell/debug_window.h"
@@ -12,6 +15,7 @@
 #include "shell/main_port.h"
 #include "shell/qt_prompts.h"
 #include "shell/raised_label.h"
+#include "shell/serial_main_port.h"
 #include "shell/settings_store.h"
 #include "values/engine_converters.h"
 #include "values/engine_panel_link.h"
@@ -28,18 +32,12 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "serial/com_select_form.h"
-#include "shell/serial_main_port.h"
-
-#include <stdexcept>
-
 namespace {
 
 constexpr int NotActiveHeight = 30; // the client area with the label alone
 
 const QString FilesComing =
     QStringLiteral("Coming in a later version: saving and loading oscillogram files.");
-const QString OscilloComing = QStringLiteral("Coming in a later version: the oscillogram window.");
 const QString ActiveComing = QStringLiteral("Coming in a later version: the active tests window.");
 const QString ScanComing = QStringLiteral("Coming in a later version: the register scan.");
 const QString AutosaveComing =
@@ -144,8 +142,6 @@ TForm1::TForm1(Services services, QWidget* parent)
          {QStringLiteral("SaveOscillogramm1"), QStringLiteral("LoadOscillogram1")})
         m_menu.setComing(name, FilesComing);
     m_menu.setComing(QStringLiteral("ActiveTests1"), ActiveComing);
-    m_menu.setComing(QStringLiteral("Show_oscillogram"), OscilloComing);
-    m_menu.setComing(QStringLiteral("ClearAlloscillogram"), OscilloComing);
     m_menu.setComing(QStringLiteral("Osc_saveandclear"), AutosaveComing);
     m_menu.setComing(QStringLiteral("Scan_unknown_sensors"), ScanComing);
 
@@ -171,6 +167,9 @@ TForm1::TForm1(Services services, QWidget* parent)
         m_cuError->show();
     });
     m_engine->setFaults(m_faults.get());
+    m_oscillo = std::make_unique<OscilloController>(*m_engine, m_menuState);
+    m_engine->setOscillo(m_oscillo.get());
+    m_panel->setSeriesRule(&m_oscillo->seriesRule());
 
     bindMenu();
 
@@ -210,6 +209,9 @@ TForm1::~TForm1() {
     } catch (...) {
     }
     m_engine->setFaults(nullptr);
+    m_engine->setOscillo(nullptr);
+    m_panel->setSeriesRule(nullptr);
+    m_oscillo.reset();
     m_engine->setIndicators(nullptr);
     m_engine->setConverters(nullptr);
     m_engine->setView(nullptr);
@@ -287,6 +289,9 @@ void TForm1::bindMenu() {
     onTriggered(QStringLiteral("Communication"), [this] { CommunicationClick(); });
     onTriggered(QStringLiteral("Reconnect1"), [this] { Reconnect1Click(); });
     onTriggered(QStringLiteral("Collect_debug"), [this] { Collect_debugClick(); });
+    onTriggered(QStringLiteral("Show_oscillogram"), [this] { Show_oscillogramClick(); });
+    onTriggered(QStringLiteral("Collect_oscillo"), [this] { Collect_oscilloClick(); });
+    onTriggered(QStringLiteral("ClearAlloscillogram"), [this] { ClearAlloscillogramClick(); });
     onTriggered(QStringLiteral("About"), [this] { AboutClick(); });
 }
 
@@ -358,6 +363,18 @@ void TForm1::ClearCUErrorsClick() {
 
 void TForm1::Select_sensorsClick() {
     run([this] { m_panel->Select_sensorsClick(); });
+}
+
+void TForm1::Show_oscillogramClick() {
+    Guarded([this] { m_oscillo->Show_oscillogramClick(); });
+}
+
+void TForm1::Collect_oscilloClick() {
+    Guarded([this] { m_oscillo->Collect_oscilloClick(); });
+}
+
+void TForm1::ClearAlloscillogramClick() {
+    Guarded([this] { m_oscillo->ClearAlloscillogramClick(); });
 }
 
 void TForm1::Collect_debugClick() {
@@ -468,6 +485,8 @@ int TForm1::clientHeight() const {
 
 void TForm1::createModuleWindows(int module) {
     m_panel->createModuleWindows(module);
+    if (TFormOscillo* w = m_oscillo->createModuleWindow(module))
+        w->setAttribute(Qt::WA_QuitOnClose, false);
 }
 
 void TForm1::createCommonWindows() {
@@ -570,6 +589,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     m_closed = true;
     event->accept();
+    for (int m : {ModuleEcu, ModuleAt})
+        if (TFormOscillo* w = m_oscillo->window(m))
+            w->hide();
     for (QWidget* w :
          {static_cast<QWidget*>(m_detect.data()), static_cast<QWidget*>(m_debug.data()),
           static_cast<QWidget*>(m_cuError.data()), static_cast<QWidget*>(m_about.data())})

@@ -21,6 +21,7 @@ class EngineConverters;
 class EnginePanelLink;
 class FaultCodeReader;
 class IndicatorPanel;
+class OscilloController;
 class QLabel;
 
 // What tests replace; null members get the real thing.
@@ -55,6 +56,9 @@ public:
     void GetCUErrorsClick();
     void ClearCUErrorsClick();
     void Select_sensorsClick();
+    void Show_oscillogramClick();
+    void Collect_oscilloClick();
+    void ClearAlloscillogramClick();
     void Collect_debugClick();
     void Show_debugClick();
     void Save_debugClick();
@@ -92,6 +96,7 @@ public:
     int Port() const;
     void setPort(int number);
     IndicatorPanel& indicatorPanel() const { return *m_panel; }
+    OscilloController& oscillo() const { return *m_oscillo; }
 
     QLabel* cxLabel_NotActiveMod = nullptr;
     TDetectForm* Detect_form() const { return m_detect; }
@@ -158,6 +163,7 @@ private:
     std::unique_ptr<IndicatorPanel> m_panel;
     std::unique_ptr<EngineConverters> m_converters;
     std::unique_ptr<FaultCodeReader> m_faults;
+    std::unique_ptr<OscilloController> m_oscillo;
 
     QWidget* m_client = nullptr;
     QPointer<TDetectForm> m_detect;

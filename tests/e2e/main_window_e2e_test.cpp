@@ -3,6 +3,8 @@
 // pauses and time-outs are real here, so these tests are few.
 #include "e2e_rig.h"
 
+#include "oscillo/oscillo_controller.h"
+#include "oscillo/oscillo_form.h"
 #include "protocol/registers.h"
 #include "serial/com_select_form.h"
 #include "values/cool_gauge.h"
@@ -107,6 +109,7 @@ TEST_F(MainWindowE2e, StartStreamsStopSendsTheStopAndClosingMidStreamShutsDownCl
         moved += early.count(row) && early[row] != value;
     EXPECT_GT(moved, 0);
     EXPECT_GT(rig.sim->framesSent(), 10u);
+    EXPECT_GT(form.oscillo().window(2)->recording().pointCount(), 0u);
     ASSERT_TRUE(waitFor([&] { return rig.received().endsWith(char(0x30)); }, 5000));
     EXPECT_TRUE(rig.prompts.warnings.isEmpty()) << rig.prompts.warnings.join('\n').toStdString();
 

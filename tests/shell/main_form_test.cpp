@@ -1,3 +1,6 @@
+#include "oscillo/oscillo_controller.h"
+#include "oscillo/oscillo_form.h"
+#include "protocol/commands.h"
 #include "shell/com_main_form.h"
 #include "shell/settings_store.h"
 #include "shell_rig.h"
@@ -63,10 +66,9 @@ const Entry MenuTable[] = {
     {"Collect_oscillo", "&Collect data into oscillogram", "Включить запись данных в осциллограммы",
      Checkable | Checked},
     {"Show_i", "&Indicate data on gauge", "Показать индикаторы", Checkable | Checked},
-    {"Show_oscillogram", "&Display oscillogram", "Показать осциллограмму", Checkable | Coming},
+    {"Show_oscillogram", "&Display oscillogram", "Показать осциллограмму", Checkable},
     {"N1", "", "", Separator},
-    {"ClearAlloscillogram", "Clear &oscillogram data", "Стереть все данные из осциллограммы",
-     Coming},
+    {"ClearAlloscillogram", "Clear &oscillogram data", "Стереть все данные из осциллограммы", 0},
     {"Show_debug", "Show debug info", "Показать окно с отладочной информацией", Checkable | Hidden},
     {"Settings", "Se&ttings", "Настройка", Bar | Sub},
     {"Communication", "&Set com-port", "Выбор сом-порта", 0},
@@ -197,6 +199,28 @@ TEST_F(MainForm, StartUpFindsBothUnitsAndModeSelectionMovesTheMarks) {
     // Clicking the checked entry does not take its mark away.
     form.action(QStringLiteral("AT1"))->trigger();
     EXPECT_TRUE(form.action(QStringLiteral("AT1"))->isChecked());
+}
+
+TEST_F(MainForm, StreamRecordsIntoTheModulesOscillogram) {
+    rig.storePort(QStringLiteral("5"));
+    launch();
+    TFormOscillo* ecu = form.oscillo().window(2);
+    ASSERT_NE(ecu, nullptr);
+    EXPECT_EQ(ecu->windowTitle(), QStringLiteral("Oscillogramm - ") + Module(2).ShortName);
+    rig.pump.after(1000, [&] { form.action(QStringLiteral("Start"))->trigger(); });
+    form.action(QStringLiteral("Start"))->trigger();
+    EXPECT_GT(ecu->recording().pointCount(), 0u);
+
+    form.action(QStringLiteral("Show_oscillogram"))->trigger();
+    EXPECT_TRUE(ecu->isVisible());
+    EXPECT_TRUE(on(MenuState::Show_oscillogram));
+    EXPECT_FALSE(on(MenuState::Show_i));
+    form.action(QStringLiteral("Show_oscillogram"))->trigger(); // stays checked
+    EXPECT_TRUE(form.action(QStringLiteral("Show_oscillogram"))->isChecked());
+
+    form.action(QStringLiteral("ClearAlloscillogram"))->trigger();
+    EXPECT_EQ(ecu->recording().pointCount(), 0u);
+    EXPECT_TRUE(rig.reports.isEmpty());
 }
 
 TEST_F(MainForm, NothingConnected) {
