@@ -2,10 +2,15 @@
 
 #include "shell/error_report.h"
 
+#include <QIcon>
+
 ZvApplication::ZvApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Zedo Vudera"));
     setOrganizationName(QStringLiteral("ZedoVudera"));
     setApplicationVersion(QStringLiteral("1.0.0.16"));
+    // Every window shows the program icon.
+    Q_INIT_RESOURCE(shell);
+    setWindowIcon(QIcon(QStringLiteral(":/zedovudera/icon.png")));
 }
 
 bool ZvApplication::notify(QObject* receiver, QEvent* event) {

@@ -6,6 +6,7 @@
 #include "shell_rig.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
@@ -134,6 +135,8 @@ TEST_F(MainForm, WindowAsLaunched) {
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Zedo Vudera v1.0.0.16"));
     EXPECT_EQ(form.width(), 435);
     EXPECT_EQ(form.maximumWidth(), 435);
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
+    EXPECT_EQ(form.windowIcon().availableSizes().value(0), QSize(256, 256));
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(0xA6, 0xCA, 0xF0));
     QLabel* label = form.cxLabel_NotActiveMod;
     EXPECT_EQ(label->text(), QStringLiteral("This module is not active. Check connection."));
