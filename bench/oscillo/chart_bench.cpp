@@ -172,7 +172,8 @@ int main(int argc, char** argv) {
             }
             ms.push_back(static_cast<double>(t.nsecsElapsed()) / 1e6);
         }
-        std::printf("reduce only, whole      : %s ms (%zu points/columns)\n", fixed(median(ms), 2).c_str(), pts);
+        std::printf("reduce only, whole      : %s ms (%zu points/columns)\n",
+                    fixed(median(ms), 2).c_str(), pts);
     }
     if (qEnvironmentVariableIsSet("OSC_BENCH_REDUCE"))
         return 0;
@@ -200,8 +201,8 @@ int main(int argc, char** argv) {
     double stockAddNs = 0.0;
     for (std::size_t i = 0; i < traces.size(); ++i) {
         const OscSeries& s = *traces[i].series;
-        QCPGraph* g = stock.addGraph(stock.xAxis,
-                                     s.axis() == OscAxis::Left ? stock.yAxis : stock.yAxis2);
+        QCPGraph* g =
+            stock.addGraph(stock.xAxis, s.axis() == OscAxis::Left ? stock.yAxis : stock.yAxis2);
         QPen pen(QColor::fromRgb(s.colour()), 1);
         pen.setCosmetic(true);
         g->setPen(pen);
@@ -230,12 +231,12 @@ int main(int argc, char** argv) {
         const char* name;
         double lo, hi;
     };
-    const View views[] = {{"whole recording", 0.0, static_cast<double>(lastX)},
-                          {"last minute", static_cast<double>(lastX - 60000),
-                           static_cast<double>(lastX)}};
+    const View views[] = {
+        {"whole recording", 0.0, static_cast<double>(lastX)},
+        {"last minute", static_cast<double>(lastX - 60000), static_cast<double>(lastX)}};
     std::printf("\n%zu series, %zu points (%s h of stream), chart %dx%d, median of %d\n",
-                recording.series().size(), total, fixed(lastX / 3.6e6, 2).c_str(), Width,
-                Height, Runs);
+                recording.series().size(), total, fixed(lastX / 3.6e6, 2).c_str(), Width, Height,
+                Runs);
     std::printf("append (our series)      : %s ns/point\n", fixed(appendNs, 1).c_str());
     std::printf("append (library addData) : %s ns/point\n", fixed(stockAddNs, 1).c_str());
     std::printf("memory (points + summary): %s bytes/point\n",
@@ -246,7 +247,8 @@ int main(int argc, char** argv) {
         empty.resize(Width, Height);
         empty.show();
         QApplication::processEvents();
-        std::printf("redraw, empty chart     : %s ms\n", fixed(timeReplots(empty, Runs), 2).c_str());
+        std::printf("redraw, empty chart     : %s ms\n",
+                    fixed(timeReplots(empty, Runs), 2).c_str());
     }
     for (const View& v : views) {
         recording.setTimeRange(v.lo, v.hi);

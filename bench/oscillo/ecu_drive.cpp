@@ -17,7 +17,9 @@ constexpr double Cycle = 300.0; // seconds of one drive pattern
 
 EcuDrive::EcuDrive(std::uint32_t seed, double warmStartC) : m_rng(seed), m_warm(warmStartC) {}
 
-double EcuDrive::noise(double sigma) { return sigma * m_unit(m_rng); }
+double EcuDrive::noise(double sigma) {
+    return sigma * m_unit(m_rng);
+}
 
 // Pedal position over one cycle: idle, two blips, pull away, cruise, slow down, idle.
 double EcuDrive::pedal(double t) const {
@@ -56,7 +58,11 @@ void EcuDrive::advance(std::int64_t tMs) {
     }
     m_rpm += (target - m_rpm) * std::min(1.0, dt * 6.0);
 
-    const double speedTarget = c < 18.0 ? 0.0 : c < 40.0 ? (c - 18.0) * 2.7 : c < 200.0 ? 62.0 : c < 230.0 ? 62.0 * (230.0 - c) / 30.0 : 0.0;
+    const double speedTarget = c < 18.0    ? 0.0
+                               : c < 40.0  ? (c - 18.0) * 2.7
+                               : c < 200.0 ? 62.0
+                               : c < 230.0 ? 62.0 * (230.0 - c) / 30.0
+                                           : 0.0;
     m_speed += (speedTarget - m_speed) * std::min(1.0, dt * 1.5);
 
     // The oxygen sensor switches lean/rich about once a second in closed loop; the

@@ -23,6 +23,8 @@ void PartTicker::generate(const QCPRange& range, const QLocale& locale, QChar fo
     for (int i = 0; i < all.size(); ++i) {
         if (all[i] < lo - eps || all[i] > hi + eps)
             continue;
+        if (!m_withLower && all[i] < m_lower + eps)
+            continue;
         ticks.append(all[i]);
         if (tickLabels)
             tickLabels->append(labels.value(i));
@@ -46,8 +48,9 @@ OscAxisRect::OscAxisRect(QCustomPlot* plot) : QCPAxisRect(plot, false) {
 }
 
 void OscAxisRect::setLeftMax(double max) {
-    m_leftTicker->setPart(0.0, max);
-    m_left->setRange(-max, max); // 0 at the middle, max at the top
+    // 0 at the middle, where the zero line and the custom scale's top label stand.
+    m_leftTicker->setPart(0.0, max, false);
+    m_left->setRange(-max, max);
 }
 
 void OscAxisRect::setCustomMax(double max) {
@@ -64,8 +67,8 @@ int OscAxisRect::calculateAutoMargin(QCP::MarginSide side) {
     // scales stand at one position instead, since each labels only its own half.
     const int customOffset = m_custom->offset();
     const int customMargin = margin - customOffset;
-    const int leftMargin = customOffset - m_left->offset() -
-                           (m_custom->visible() ? m_custom->tickLengthIn() : 0);
+    const int leftMargin =
+        customOffset - m_left->offset() - (m_custom->visible() ? m_custom->tickLengthIn() : 0);
     m_custom->setOffset(m_left->offset());
     return m_left->offset() + std::max(leftMargin, customMargin);
 }

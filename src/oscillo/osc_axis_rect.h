@@ -6,9 +6,12 @@
 // its own half of the plot.
 class PartTicker : public QCPAxisTicker {
 public:
-    void setPart(double lower, double upper) {
+    // Ticks from lower to upper; withLower false leaves the lower end unlabelled (where the
+    // other scale's top stands).
+    void setPart(double lower, double upper, bool withLower = true) {
         m_lower = lower;
         m_upper = upper;
+        m_withLower = withLower;
     }
     void generate(const QCPRange& range, const QLocale& locale, QChar formatChar, int precision,
                   QVector<double>& ticks, QVector<double>* subTicks,
@@ -17,6 +20,7 @@ public:
 private:
     double m_lower = 0.0;
     double m_upper = 1.0;
+    bool m_withLower = true;
 };
 
 // One plot area with a time axis along the bottom and two value scales on the left that

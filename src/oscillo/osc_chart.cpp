@@ -88,9 +88,15 @@ OscChart::~OscChart() {
     clearPlottables();
 }
 
-QCPAxis* OscChart::timeAxis() const { return m_rect->timeAxis(); }
-QCPAxis* OscChart::leftAxis() const { return m_rect->leftAxis(); }
-QCPAxis* OscChart::customAxis() const { return m_rect->customAxis(); }
+QCPAxis* OscChart::timeAxis() const {
+    return m_rect->timeAxis();
+}
+QCPAxis* OscChart::leftAxis() const {
+    return m_rect->leftAxis();
+}
+QCPAxis* OscChart::customAxis() const {
+    return m_rect->customAxis();
+}
 
 OscPlottable* OscChart::plottableOf(const OscSeries* series) const {
     const auto it = m_plottables.find(series);
@@ -102,8 +108,7 @@ QCPItemStraightLine* OscChart::endMarkLine(std::size_t i) const {
 }
 
 void OscChart::addPlottable(OscSeries* series) {
-    QCPAxis* value =
-        series->axis() == OscAxis::Left ? m_rect->leftAxis() : m_rect->customAxis();
+    QCPAxis* value = series->axis() == OscAxis::Left ? m_rect->leftAxis() : m_rect->customAxis();
     m_plottables[series] = new OscPlottable(m_rect->timeAxis(), value, *series, &m_raster);
     updateSeries(series);
 }

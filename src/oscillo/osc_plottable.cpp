@@ -200,8 +200,7 @@ QCPRange OscPlottable::getValueRange(bool& foundRange, QCP::SignDomain,
         r = m_series.points().minMax(
             static_cast<std::int64_t>(std::ceil(std::clamp(inKeyRange.lower, -lim, lim))),
             static_cast<std::int64_t>(std::floor(std::clamp(inKeyRange.upper, -lim, lim))));
-    }
-    else
+    } else
         r = m_series.points().valueRange();
     foundRange = r.has_value();
     if (!foundRange)

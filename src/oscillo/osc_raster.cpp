@@ -89,7 +89,8 @@ void OscRaster::segment(double x0, double y0, double x1, double y1, quint32 colo
 
     if (ax == ex) {
         const int lo = std::min(ay, ey), hi = std::max(ay, ey);
-        quint32* p = reinterpret_cast<quint32*>(m_bits + static_cast<qsizetype>(lo) * m_stride) + ax;
+        quint32* p =
+            reinterpret_cast<quint32*>(m_bits + static_cast<qsizetype>(lo) * m_stride) + ax;
         const qsizetype step = m_stride / 4;
         for (int y = lo; y <= hi; ++y, p += step)
             *p = colour;
@@ -149,12 +150,13 @@ void OscRaster::finish(QPainter* painter) {
     painter->drawImage(at, m_image, src);
 }
 
-OscRasterLayerable::OscRasterLayerable(QCustomPlot* plot, OscRaster& raster,
-                                       const QString& layer)
+OscRasterLayerable::OscRasterLayerable(QCustomPlot* plot, OscRaster& raster, const QString& layer)
     : QCPLayerable(plot, layer), m_raster(raster) {}
 
 void OscRasterLayerable::applyDefaultAntialiasingHint(QCPPainter* painter) const {
     painter->setAntialiasing(false);
 }
 
-void OscRasterLayerable::draw(QCPPainter* painter) { m_raster.finish(painter); }
+void OscRasterLayerable::draw(QCPPainter* painter) {
+    m_raster.finish(painter);
+}

@@ -64,7 +64,9 @@ void OscilloController::Collect_oscilloClick() {
         ClearOscillogram();
 }
 
-void OscilloController::ClearAlloscillogramClick() { ClearOscillogram(); }
+void OscilloController::ClearAlloscillogramClick() {
+    ClearOscillogram();
+}
 
 void OscilloController::ClearOscillogram() {
     const int m = m_engine.CurrentModule;

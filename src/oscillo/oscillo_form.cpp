@@ -132,7 +132,8 @@ void TFormOscillo::buildToolStrip() {
 
     ChangeColor = new QCheckBox(QStringLiteral("S&how/Change legends"), OsciTools_Panel);
     ChangeColor->setObjectName(QStringLiteral("ChangeColor"));
-    ChangeColor->setToolTip(comingHint(QStringLiteral("Показать/изменить обозначения осцилограмм")));
+    ChangeColor->setToolTip(
+        comingHint(QStringLiteral("Показать/изменить обозначения осцилограмм")));
 
     Label2 = new QLabel(QStringLiteral("Scale for Y"), OsciTools_Panel);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -159,9 +160,9 @@ void TFormOscillo::buildToolStrip() {
     SpeedButton1->setToolTip(comingHint(QStringLiteral("Chart editor")));
 
     // Their actions come with the chart interactions and the oscillogram files.
-    for (QWidget* w : std::initializer_list<QWidget*>{LoadBtn, SaveBtn, ScrollBar_Trans,
-                                                      ChangeColor, cxSpinEdit_Left,
-                                                      cxSpinEdit_Custom, SpeedButton1})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{LoadBtn, SaveBtn, ScrollBar_Trans, ChangeColor,
+                                         cxSpinEdit_Left, cxSpinEdit_Custom, SpeedButton1})
         w->setEnabled(false);
 
     strip->addWidget(LoadBtn);
@@ -221,7 +222,9 @@ void TFormOscillo::scrollBarMoved(int value) {
     m_recording.setTimeRange(value, value + width);
 }
 
-void TFormOscillo::requestReplot() { Chart1->requestReplot(); }
+void TFormOscillo::requestReplot() {
+    Chart1->requestReplot();
+}
 
 void TFormOscillo::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

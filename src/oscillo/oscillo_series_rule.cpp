@@ -42,9 +42,9 @@ void OscilloSeriesRule::apply(int module, int row) {
             r.Series->setActive(true);
         return;
     }
-    OscRecording* recording =
-        module >= 0 && module < ModuleSlots ? m_recordings[static_cast<std::size_t>(module)]
-                                            : nullptr;
+    OscRecording* recording = module >= 0 && module < ModuleSlots
+                                  ? m_recordings[static_cast<std::size_t>(module)]
+                                  : nullptr;
     if (!recording)
         return;
     const bool left = r.Max > 8 || r.Kind == 1;

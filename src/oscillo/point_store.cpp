@@ -8,8 +8,7 @@ namespace {
 
 constexpr std::uint64_t MaxOffset = std::numeric_limits<std::uint32_t>::max();
 
-template <typename Node>
-inline void widen(Node& n, float y, std::uint32_t d, bool first) {
+template <typename Node> inline void widen(Node& n, float y, std::uint32_t d, bool first) {
     if (first) {
         n = {y, y, y, y, d, d};
         return;
@@ -20,8 +19,7 @@ inline void widen(Node& n, float y, std::uint32_t d, bool first) {
     n.last = d;
 }
 
-template <typename Node>
-inline void merge(std::optional<PointStore::Range>& acc, const Node& r) {
+template <typename Node> inline void merge(std::optional<PointStore::Range>& acc, const Node& r) {
     if (!acc) {
         acc = PointStore::Range{r.min, r.max};
         return;
@@ -129,8 +127,7 @@ bool PointStore::append(std::int64_t x, float y) {
         run = nullptr; // time went back: a new run keeps every run in time order
     if (run && !run->chunks.empty()) {
         const Chunk& c = *run->chunks.back();
-        const std::uint64_t d =
-            static_cast<std::uint64_t>(x) - static_cast<std::uint64_t>(c.base);
+        const std::uint64_t d = static_cast<std::uint64_t>(x) - static_cast<std::uint64_t>(c.base);
         if (c.count < ChunkPoints && d > MaxOffset)
             run = nullptr; // the offset would not fit the half-filled chunk
     }
@@ -189,8 +186,7 @@ std::optional<std::int64_t> PointStore::lastX() const {
     return v;
 }
 
-std::optional<PointStore::Range> PointStore::runMinMax(const Run& r, std::size_t a,
-                                                       std::size_t b) {
+std::optional<PointStore::Range> PointStore::runMinMax(const Run& r, std::size_t a, std::size_t b) {
     std::optional<Range> acc;
     while (a < b) {
         const Chunk& c = *r.chunks[a >> ChunkShift];
@@ -349,8 +345,8 @@ struct ColumnCursor {
         if (x >= start && x < end)
             return;
         const int n = map.columns();
-        int g = static_cast<int>(
-            std::clamp((static_cast<double>(x) - map.x0) * map.inv, 0.0, n - 1.0));
+        int g =
+            static_cast<int>(std::clamp((static_cast<double>(x) - map.x0) * map.inv, 0.0, n - 1.0));
         while (g + 1 < n && map.bounds[static_cast<std::size_t>(g) + 1] <= x)
             ++g;
         while (g > 0 && map.bounds[static_cast<std::size_t>(g)] > x)
@@ -365,8 +361,7 @@ struct ColumnSink {
     PointStore::Column cur{};
     bool open = false;
 
-    template <typename Node>
-    void add(int c, std::int64_t base, const Node& n) {
+    template <typename Node> void add(int c, std::int64_t base, const Node& n) {
         if (open && cur.index == c) {
             cur.lastX = base + n.last;
             cur.last = n.lastY;
@@ -399,9 +394,8 @@ void PointStore::reduceRun(const Run& r, double x0, double x1, int columns, Redu
     const std::int64_t first = ceilMs(x0);
     const std::int64_t last = floorMs(x1);
     const std::size_t ia = r.lowerBound(first);
-    const std::size_t ib = last == std::numeric_limits<std::int64_t>::max()
-                               ? r.count
-                               : r.lowerBoundFrom(ia, last + 1);
+    const std::size_t ib =
+        last == std::numeric_limits<std::int64_t>::max() ? r.count : r.lowerBoundFrom(ia, last + 1);
     if (ia == r.count || ib == 0)
         return; // the run ends before the view or starts after it
 

@@ -54,8 +54,7 @@ public:
     Point last() const { return at(m_size - 1); }
 
     // Calls f(x, y) for every point in arrival order (for saving).
-    template <typename F>
-    void forEach(F&& f) const;
+    template <typename F> void forEach(F&& f) const;
 
     // Smallest and largest X and Y over all points; nullopt when empty.
     std::optional<Range> valueRange() const;
@@ -158,17 +157,14 @@ struct PointStore::Run {
     std::int64_t xAt(std::size_t i) const {
         return chunks[i >> ChunkShift]->xAt(static_cast<int>(i & (ChunkPoints - 1)));
     }
-    float yAt(std::size_t i) const {
-        return chunks[i >> ChunkShift]->y[i & (ChunkPoints - 1)];
-    }
+    float yAt(std::size_t i) const { return chunks[i >> ChunkShift]->y[i & (ChunkPoints - 1)]; }
     // First index with X >= x (count when none).
     std::size_t lowerBound(std::int64_t x) const;
     // First index >= from with X >= x, searching forward from `from` in growing steps.
     std::size_t lowerBoundFrom(std::size_t from, std::int64_t x) const;
 };
 
-template <typename F>
-void PointStore::forEach(F&& f) const {
+template <typename F> void PointStore::forEach(F&& f) const {
     for (const auto& run : m_runs)
         for (const auto& c : run->chunks)
             for (int i = 0; i < c->count; ++i)

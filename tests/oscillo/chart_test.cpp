@@ -100,7 +100,8 @@ TEST_F(ChartTest, WholeDayViewKeepsSpikesOfADenseLine) {
     const int x = px(double(spikeAt));
     int hits = 0;
     for (int dx = -1; dx <= 1; ++dx)
-        hits += count(img, x + dx, py(chart.customAxis(), 5.0), py(chart.customAxis(), 2.0), Steady);
+        hits +=
+            count(img, x + dx, py(chart.customAxis(), 5.0), py(chart.customAxis(), 2.0), Steady);
     EXPECT_GE(hits, py(chart.customAxis(), 2.0) - py(chart.customAxis(), 5.0));
     EXPECT_TRUE(is(img, px(3600 * 1000), py(chart.customAxis(), 2.0), Steady));
 }

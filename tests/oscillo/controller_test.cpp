@@ -45,7 +45,9 @@ protected:
         line = static_cast<OscSeries*>(RegisterTable[13].Series);
         ASSERT_NE(line, nullptr);
         QObject::connect(&ecu->recording(), &OscRecording::timeRangeChanged,
-                         [this](double a, double b) { ranges.push_back({a, b}); });
+                         [this](double a, double b) {
+                             ranges.push_back({a, b});
+                         });
     }
     // One stream of about `seconds`, stopped with "&Stop"; `during` runs at `at` seconds.
     void stream(double seconds, double at = -1, std::function<void()> during = {}) {

@@ -14,8 +14,8 @@ using Point = PointStore::Point;
 
 // A random walk; every `gapEvery` points (if set) the stream pauses for minutes, as with
 // packed recording of a steady value.
-std::vector<Point> fill(PointStore& store, std::size_t n, std::uint32_t seed,
-                        int maxStep = 40, std::size_t gapEvery = 0) {
+std::vector<Point> fill(PointStore& store, std::size_t n, std::uint32_t seed, int maxStep = 40,
+                        std::size_t gapEvery = 0) {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> step(0, maxStep); // 0: two points at one X, like an edge
     std::normal_distribution<float> noise(0.0f, 3.0f);
@@ -35,7 +35,7 @@ std::vector<Point> fill(PointStore& store, std::size_t n, std::uint32_t seed,
 }
 
 std::optional<PointStore::Range> bruteMinMax(const std::vector<Point>& pts, std::int64_t x0,
-                                            std::int64_t x1) {
+                                             std::int64_t x1) {
     std::optional<PointStore::Range> r;
     for (const Point& p : pts) {
         if (p.x < x0 || p.x > x1)
@@ -64,7 +64,8 @@ struct Columns {
         if (x < bounds.front() || x >= bounds.back())
             return -1;
         return static_cast<int>(std::upper_bound(bounds.begin(), bounds.end(), x) -
-                                bounds.begin()) - 1;
+                                bounds.begin()) -
+               1;
     }
 };
 
@@ -79,8 +80,8 @@ void widenTo(std::optional<PointStore::Range>& r, float y) {
 
 // Per column: the extremes of the points themselves, and of the reduced line.
 std::pair<Extremes, Extremes> columnExtremes(const std::vector<Point>& pts,
-                                             const PointStore::Polyline& line, double x0,
-                                             double x1, int columns) {
+                                             const PointStore::Polyline& line, double x0, double x1,
+                                             int columns) {
     const Columns cols(x0, x1, columns);
     Extremes want(columns), got(columns);
     for (const Point& p : pts)
@@ -94,8 +95,8 @@ std::pair<Extremes, Extremes> columnExtremes(const std::vector<Point>& pts,
 
 // Where a view has few points per column, every column keeps exactly the lowest and
 // highest value of its points, and a column without points gets nothing.
-void expectColumnsExact(const std::vector<Point>& pts, const PointStore::Polyline& line,
-                        double x0, double x1, int columns) {
+void expectColumnsExact(const std::vector<Point>& pts, const PointStore::Polyline& line, double x0,
+                        double x1, int columns) {
     const auto [want, got] = columnExtremes(pts, line, x0, x1, columns);
     for (int c = 0; c < columns; ++c) {
         ASSERT_EQ(want[c].has_value(), got[c].has_value()) << "column " << c;
@@ -212,7 +213,9 @@ struct DecimateCase {
     std::size_t gapEvery = 0;
 };
 
-void PrintTo(const DecimateCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DecimateCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PointStoreDecimate : public ::testing::TestWithParam<DecimateCase> {};
 

@@ -30,7 +30,9 @@ protected:
         for (int r = range.first; r <= range.last; ++r)
             RegisterTable[r].Selected = on;
     }
-    static OscSeries* seriesOf(int row) { return static_cast<OscSeries*>(RegisterTable[row].Series); }
+    static OscSeries* seriesOf(int row) {
+        return static_cast<OscSeries*>(RegisterTable[row].Series);
+    }
 
     OscRecording ecu;
     OscRecording at;
