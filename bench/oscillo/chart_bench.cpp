@@ -5,6 +5,8 @@
 //
 // Fills the 38 lines of the engine unit with every register selected, shaped like a
 // drive, then times full redraws of an offscreen 1600x900 chart.
+// For a profiler: OSC_BENCH_REDUCE=1 repeats only the reduction of the whole view;
+// OSC_BENCH_PROFILE=whole (or =minute) repeats only our redraws of that view.
 
 #include "ecu_drive.h"
 #include "oscillo/osc_chart.h"
