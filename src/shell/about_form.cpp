@@ -143,7 +143,7 @@ TAboutForm::TAboutForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     name.setColor(QPalette::WindowText, Navy);
     cxLabel1->setPalette(name);
     cxLabel1->setAlignment(Qt::AlignCenter);
-    cxLabel1->setGeometry(0, PictureHeight + 4, Width, 28);
+    cxLabel1->setGeometry(0, PictureHeight, Width, 28);
 
     cxHyperLinkEdit1 = new QLabel(this);
     cxHyperLinkEdit1->setObjectName(QStringLiteral("cxHyperLinkEdit1"));
@@ -155,7 +155,8 @@ TAboutForm::TAboutForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     cxHyperLinkEdit1->setFont(PixelFont(QStringLiteral("MS Sans Serif"), 13, true));
     cxHyperLinkEdit1->setAlignment(Qt::AlignCenter);
     cxHyperLinkEdit1->setToolTip(userGuidePath());
-    cxHyperLinkEdit1->setGeometry(0, PictureHeight + 34, Width, 22);
+    cxHyperLinkEdit1->setGeometry(0, PictureHeight + 28, Width,
+                                  Height - MemoHeight - PictureHeight - 28);
 
     cxMemo1 = new QTextEdit(this);
     cxMemo1->setObjectName(QStringLiteral("cxMemo1"));
@@ -168,15 +169,14 @@ TAboutForm::TAboutForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     QPalette memo = cxMemo1->palette();
     memo.setColor(QPalette::Text, Navy);
     cxMemo1->setPalette(memo);
-    cxMemo1->setPlainText(
-        QStringLiteral("Version 1.0.0.16\n"
-                       "\n"
-                       "Live data, oscillograms and fault codes of the engine and automatic "
-                       "transmission control units over a serial cable.\n"
-                       "\n"
-                       "Written by the Zedo Vudera developers with Qt 6 and QCustomPlot.\n"
-                       "\n"
-                       "Thanks to the mechanics who tried every build on real cars."));
+    cxMemo1->document()->setDocumentMargin(2);
+    cxMemo1->setPlainText(QStringLiteral("Version 1.0.0.16\n"
+                                         "\n"
+                                         "Live data, oscillograms and fault codes from engine "
+                                         "and transmission control units.\n"
+                                         "\n"
+                                         "Made with Qt 6 and QCustomPlot.\n"
+                                         "Thanks to the mechanics who tried it on real cars."));
     QTextCursor all(cxMemo1->document());
     all.select(QTextCursor::Document);
     QTextBlockFormat centred;
