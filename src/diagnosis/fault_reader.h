@@ -14,6 +14,10 @@ class LinkEngine;
 // identification, into the report, and saves the report after every reading.
 // Runs on the UI thread and waits only through the engine's pump.
 //
+// A closed port, a cable pulled during the reading, a failed write or a report
+// file that cannot be written are said in red in the report itself (no dialog, so
+// start-up goes on); the engine always ends idle.
+//
 //     FaultCodeReader faults(engine, report);       // report: the window's model
 //     faults.setShowReport([w] { w->show(); });
 //     engine.setFaults(&faults);                     // start-up reads through it
