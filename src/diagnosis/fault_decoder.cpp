@@ -31,16 +31,25 @@ QString unknownFaultLineText(std::uint8_t code, std::uint8_t starts) {
 
 FaultFrame decodeFaultReply(int unit, int mode, const ByteString& rx) {
     FaultFrame f;
-    f.start = rx.indexOf(char(proto::FrameStart));
-    if (f.start < 0 || f.start + 1 >= rx.size())
-        return f;
-    f.length = byteAt(rx, f.start + 1);
-
-    // The data occupy [first, end); one more byte must have arrived after them.
-    const qsizetype first = f.start + 2;
-    const qsizetype end = first + f.length;
-    if (rx.size() < end + 1)
-        return f;
+    qsizetype first = 0; // the data occupy [first, end)
+    qsizetype end = 0;
+    for (qsizetype from = 0;; from = f.start + 1) {
+        f.start = rx.indexOf(char(proto::FrameStart), from);
+        f.length = -1;
+        if (f.start < 0 || f.start + 1 >= rx.size())
+            return f;
+        f.length = byteAt(rx, f.start + 1);
+        first = f.start + 2;
+        end = first + f.length;
+        // One more byte must have arrived after the data.
+        if (rx.size() < end + 1)
+            return f;
+        // The unit repeats its frame, so its frame is followed by the next one's
+        // 0xFF. A 0xFF that is not (line noise, or the last data byte of a frame
+        // whose start was cut off) only looked like a frame start.
+        if (byteAt(rx, end) == proto::FrameStart)
+            break;
+    }
     f.complete = true;
 
     qsizetype p = first;

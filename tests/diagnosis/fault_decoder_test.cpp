@@ -101,14 +101,24 @@ const DecodeCase Cases[] = {
      true,
      8,
      {"#FF0000  5- 5: Normal operation        0" + Starts}},
-    // Bytes after the frame belong to the next frame (or are noise), not to it.
-    {"BytesAfterTheFrameAreNotFaults",
+    // The unit repeats its frame: a frame not followed by the next one's 0xFF was
+    // noise, and the search goes on.
+    {"FrameNotFollowedByTheNextIsPassedOver",
      2,
      1,
-     "ff0255002105ff",
+     "ff0255002105ff025500ff",
      true,
-     5,
+     11,
      {"#FF0000  5- 5: Normal operation        0" + Starts}},
+    {"NoiseFrameStartBeforeTheFrame",
+     2,
+     1,
+     "ff0333ff025500ff",
+     true,
+     8,
+     {"#FF0000  5- 5: Normal operation        0" + Starts}},
+    {"NoiseFrameStartWaitsUntilItCanBeJudged", 2, 1, "ff0933ff025500ff", false, 0, {}},
+
     {"OddCountLeavesTheLoneCode",
      2,
      1,
@@ -187,6 +197,24 @@ TEST_P(Decode, Reply) {
 
 INSTANTIATE_TEST_SUITE_P(FaultReplies, Decode, ::testing::ValuesIn(Cases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A buffer that begins inside a frame whose last data byte is 0xFF: that byte and
+// the next frame's start look like a frame of 255 bytes until enough has arrived.
+TEST(DecodeFrame, BufferBeginningInsideAFrameEndingInFrameStart) {
+    const ByteString frame =
+        QByteArray::fromHex("ff16000102030405060708090a0b0c0d0e0f10111213ffff");
+    ByteString rx = QByteArray::fromHex("55ff");
+    while (rx.size() < 2 + 255 + 1)
+        rx += frame;
+    EXPECT_FALSE(decodeFaultReply(2, 3, rx.left(2 + 255)).complete);
+
+    const FaultFrame f = decodeFaultReply(2, 3, rx);
+    ASSERT_TRUE(f.complete);
+    EXPECT_EQ(f.start, 2);
+    EXPECT_EQ(f.position, 27);
+    EXPECT_EQ(describe(f.lines),
+              QStringList{"#008000 ECU info: 000102030405060708090A0B0C0D0E0F10111213FFFF"});
+}
 
 TEST(DecodeFrame, FindsStartAndLengthBeforeTheFrameIsComplete) {
     const FaultFrame f = decodeFaultReply(2, 1, QByteArray::fromHex("00ff0455"));

@@ -25,6 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qsizetype end = first + f.length;
     if (f.start < 0 || f.length < 0 || end >= rx.size())
         std::abort();
+    if (byteAt(rx, f.start) != 0xFF || byteAt(rx, end) != 0xFF)
+        std::abort();
     if (f.position - 1 < first || f.position - 1 > end)
         std::abort();
     if (qsizetype(f.lines.size()) > f.length)
