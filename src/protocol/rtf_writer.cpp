@@ -68,8 +68,10 @@ void RtfWriter::appendEscaped(QByteArray& out, QStringView text) {
 
 QByteArray RtfWriter::header() const {
     QByteArray out;
+    // Counts and codes are right-aligned with blanks: a fixed-pitch font keeps
+    // them in columns.
     out.append("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n"
-               "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\n"
+               "{\\fonttbl{\\f0\\fmodern\\fcharset0 Courier New;}}\n"
                "{\\colortbl;");
     for (std::uint32_t rgb : m_colours) {
         out.append("\\red");

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <termios.h>
 
 #include <termios.h>
 
@@ -189,6 +190,9 @@ void DOreDorIror::OpenPort() {
         tty::setCustomBaudrate(fd, baud);
     // Opening a tty raises DTR and RTS; the flag word decides what stays raised.
     tty::applyModemLines(fd, flags);
+    // Each open period starts with an empty input: bytes the device held from
+    // before (a unit that kept streaming while the port was closed) are stale.
+    tcflush(fd, TCIFLUSH);
 
     try {
         m_thread = std::make_unique<TRurCommThread>(this, fd, m_period + 1, m_portOptions);

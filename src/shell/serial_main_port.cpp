@@ -20,13 +20,3 @@ SerialMainPort::~SerialMainPort() {
         }
     }
 }
-
-void SerialMainPort::bind(LinkEngine& engine) {
-    DurIveRada.OnDataAvailable = [&engine](DOreDorIror*) { engine.DurIveRadaDataAvailable(); };
-    DurIveRada.OnLinkLost = [&engine](DOreDorIror*) { engine.DurIveRadaLinkLost(); };
-}
-
-void SerialMainPort::unbind() {
-    DurIveRada.OnDataAvailable = nullptr;
-    DurIveRada.OnLinkLost = nullptr;
-}

@@ -243,3 +243,19 @@ TEST(ReceiveDestroy, DestroyingSkipsTheFinalDelivery) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Receive, BytesHeldFromBeforeTheOpenAreDiscarded) {
+    std::vector<QByteArray> got;
+    port.OnDataAvailable = [&](DOreDorIror* p) { got.push_back(p->ReadString()); };
+    open();
+    port.setActive(false);
+    pty.write("stale"); // the unit kept talking while the port was closed
+    open();
+    pty.write("fresh");
+    ASSERT_TRUE(waitUntil([&] { return !got.empty() && got.back().endsWith("fresh"); }));
+    EXPECT_EQ(got, (std::vector<QByteArray>{"fresh"}));
+}
+
+} // namespace
