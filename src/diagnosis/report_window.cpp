@@ -3,6 +3,7 @@
 #include "protocol/coloured_lines.h"
 
 #include <QKeyEvent>
+#include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -22,6 +23,8 @@ TCU_Error::TCU_Error(ColouredLines& report, QWidget* parent)
     m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_memo->setTabChangesFocus(false);
+    // Codes and start counts are right-aligned with blanks: keep them in columns.
+    m_memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_memo->setToolTip(QStringLiteral("Список ошибок для текущего модуля"));
     QPalette pal = m_memo->palette();
     pal.setColor(QPalette::Base, QColor(0xA6, 0xCA, 0xF0));

@@ -235,11 +235,13 @@ void TFormOscillo::showEvent(QShowEvent* event) {
 void TFormOscillo::FormShow() {
     if (m_menu)
         OscilloMenu::FormShow(*m_menu);
-    if (!isMaximized()) {
-        if (const QScreen* s = screen()) {
-            const QRect avail = s->availableGeometry();
-            setGeometry(avail.left(), avail.top(), avail.width(), height());
-        }
+    if (const QScreen* s = screen()) {
+        // A window manager maximises the window; without one (a bare X server) the
+        // state flag alone leaves it at its tiny initial size, so take the screen's
+        // work area ourselves: full width from the top left corner.
+        const QRect avail = s->availableGeometry();
+        if (!isMaximized() || width() < avail.width() || height() < avail.height() / 2)
+            setGeometry(avail);
     }
     syncScrollBar();
     Chart1->replotNow();
