@@ -10,17 +10,12 @@
 //     build/bench/link/link_bench [stream seconds, default 30] [start-up runs, default 2]
 
 #include "diagnosis/fault_reader.h"
-#include "link/link_engine.h"
 #include "link/qt_event_pump.h"
-#include "link/serial_link_port.h"
 #include "protocol/active_tests.h"
 #include "protocol/registers.h"
-#include "serial/dore_dor_iror.h"
-#include "serial/port_names.h"
-#include "unitsim/unit_simulator.h"
+#include "support/live_rig.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -63,20 +58,12 @@ private:
     QtEventPump m_inner;
 };
 
-class QuietPrompts : public Prompts {
-public:
-    void warning(const QString& text) override { warnings << text; }
-    bool confirm(const QString&) override { return false; }
-    QStringList warnings;
-};
-
 // Notes when each frame's conversion begins (its first row), against the arrival
 // of the frame's last byte, which the engine has just turned into OscTime.
 class TimingConverters : public Converters {
 public:
-    explicit TimingConverters(LinkEngine*& engine) : m_engine(engine) {}
     void convert(int& row, bool, bool) override {
-        const LinkEngine& e = *m_engine;
+        const LinkEngine& e = *engine;
         // Frames only: the closing pass after the stream is no frame.
         if (row != m_firstRow || !m_recording || e.LinkState != ssStreaming)
             return;
@@ -91,68 +78,38 @@ public:
     }
     void stop() { m_recording = false; }
     std::vector<std::int64_t> delaysUs;
+    const LinkEngine* engine = nullptr; // set once the engine exists
 
 private:
-    LinkEngine*& m_engine;
     int m_firstRow = 1;
     bool m_recording = false;
 };
 
+// The live rig with the timing converters and the fault reader of the start-up.
 struct Rig {
-    explicit Rig(bool earlyWake) {
-        if (earlyWake)
-            pump = std::make_unique<QtEventPump>();
-        else
-            pump = std::make_unique<FixedIntervalPump>();
-        ResetRegisterRuntime();
-        ResetActiveRuntime();
-        LinkEngine::Seams s;
-        s.pump = pump.get();
-        s.port = &port;
-        s.prompts = &prompts;
-        s.log = &log;
-        s.menu = &menu;
-        s.converters = &converters;
-        engine = std::make_unique<LinkEngine>(s);
-        enginePtr = engine.get();
-        port.bind(*engine);
-        faults =
-            std::make_unique<FaultCodeReader>(*engine, report, reportDir.filePath("report.rtf"));
-        engine->setFaults(faults.get());
-        component.setPort(Com);
+    explicit Rig(bool earlyWake)
+        : live(Com, {.pump = earlyWake ? nullptr : &fixedInterval, .converters = &converters}) {
+        converters.engine = live.engine.get();
+        faults = std::make_unique<FaultCodeReader>(*live.engine, report,
+                                                   live.home.filePath("report.rtf"));
+        live.engine->setFaults(faults.get());
     }
-    ~Rig() {
-        port.unbind();
-        if (component.Active())
-            component.setActive(false);
+    // Starts the simulator at the real line pace, with no active tests on the AT side.
+    bool startSimulator() {
+        unitsim::SimConfig config = unitsim::SimConfig::defaults();
+        config.at.tests.reset();
+        QString error;
+        if (live.startSimulator(config, &error))
+            return true;
+        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
+        return false;
     }
-    QTemporaryDir reportDir;
-    DOreDorIror component;
-    SerialLinkPort port{component};
-    std::unique_ptr<EventPump> pump;
-    QuietPrompts prompts;
-    DebugLog log;
+    FixedIntervalPump fixedInterval;
+    TimingConverters converters;
+    LiveRig live;
     ColouredLines report;
-    MenuState menu;
-    LinkEngine* enginePtr = nullptr;
-    TimingConverters converters{enginePtr};
-    std::unique_ptr<LinkEngine> engine;
     std::unique_ptr<FaultCodeReader> faults;
 };
-
-std::unique_ptr<unitsim::UnitSimulator> startSimulator() {
-    unitsim::SimConfig config = unitsim::SimConfig::defaults();
-    config.com = Com;
-    config.portsDir = ZvConfigDir() + QStringLiteral("/ports");
-    config.at.tests.reset();
-    auto sim = std::make_unique<unitsim::UnitSimulator>(config);
-    QString error;
-    if (!sim->start(&error)) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(error));
-        return nullptr;
-    }
-    return sim;
-}
 
 double percentile(std::vector<std::int64_t> v, double p) {
     if (v.empty())
@@ -164,12 +121,11 @@ double percentile(std::vector<std::int64_t> v, double p) {
 
 bool benchStartUp(bool earlyWake, int runs) {
     for (int run = 1; run <= runs; ++run) {
-        auto sim = startSimulator();
-        if (!sim)
-            return false;
         Rig rig(earlyWake);
+        if (!rig.startSimulator())
+            return false;
         const std::int64_t t0 = steadyUs();
-        rig.engine->Initial();
+        rig.live.engine->Initial();
         const double seconds = double(steadyUs() - t0) / 1e6;
         int supported = 0;
         for (int r = 1; r <= RegisterCount; ++r)
@@ -181,33 +137,32 @@ bool benchStartUp(bool earlyWake, int runs) {
                     "lines, %lld warnings)\n",
                     earlyWake ? "waits end on arrival" : "fixed-interval polling", run, seconds,
                     supported, tests, static_cast<long long>(rig.report.count()),
-                    static_cast<long long>(rig.prompts.warnings.size()));
+                    static_cast<long long>(rig.live.prompts.warnings.size()));
     }
     return true;
 }
 
 bool benchStream(bool earlyWake, int seconds) {
-    auto sim = startSimulator();
-    if (!sim)
-        return false;
     Rig rig(earlyWake);
-    rig.component.setActive(true);
-    rig.engine->LinkState = ssBusy;
-    if (!rig.engine->Set_Module(ModuleEcu)) {
+    if (!rig.startSimulator())
+        return false;
+    rig.live.component.setActive(true);
+    rig.live.engine->LinkState = ssBusy;
+    if (!rig.live.engine->Set_Module(ModuleEcu)) {
         std::fprintf(stderr, "the simulated ECU did not answer\n");
         return false;
     }
     for (int r = 1; r <= 48; ++r)
         RegisterTable[r].Selected = true;
-    rig.engine->Set_Packets();
-    rig.engine->LinkState = ssIdle;
+    rig.live.engine->Set_Packets();
+    rig.live.engine->LinkState = ssIdle;
 
     // Stops the stream from inside it after the given time.
-    QTimer::singleShot(seconds * 1000 + 270, [&] { rig.engine->StopDiag(); });
+    QTimer::singleShot(seconds * 1000 + 270, [&] { rig.live.engine->StopDiag(); });
     rig.converters.start(1);
     const double cpu0 = threadCpuSeconds();
     const std::int64_t t0 = steadyUs();
-    rig.engine->StartDiag();
+    rig.live.engine->StartDiag();
     const double wall = double(steadyUs() - t0) / 1e6;
     const double cpu = threadCpuSeconds() - cpu0;
     rig.converters.stop();
@@ -216,8 +171,8 @@ bool benchStream(bool earlyWake, int seconds) {
     std::printf("  %-24s %zu frames of %d registers in %.1f s (simulator sent %llu): "
                 "delay median %.2f ms, p99 %.2f ms, max %.2f ms; UI thread CPU %.1f %%\n",
                 earlyWake ? "waits end on arrival" : "fixed-interval polling", d.size(),
-                int(rig.engine->CalcLength[ModuleEcu]), wall,
-                static_cast<unsigned long long>(sim->framesSent()), percentile(d, 0.5),
+                int(rig.live.engine->CalcLength[ModuleEcu]), wall,
+                static_cast<unsigned long long>(rig.live.sim->framesSent()), percentile(d, 0.5),
                 percentile(d, 0.99), percentile(d, 1.0), 100.0 * cpu / wall);
     return true;
 }
@@ -228,8 +183,6 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int streamSeconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
     const int startUpRuns = argc > 2 ? std::max(1, std::atoi(argv[2])) : 2;
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
 
     std::printf("(a) frame delay, last byte arrival to conversion (arrival stamps are whole ms: "
                 "figures include up to 1 ms of rounding)\n");

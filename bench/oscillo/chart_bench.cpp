@@ -11,7 +11,6 @@
 #include "ecu_drive.h"
 #include "oscillo/osc_chart.h"
 #include "oscillo/osc_recording.h"
-#include "oscillo/oscillo_series_rule.h"
 #include "protocol/registers.h"
 
 #include <qcustomplot.h>
@@ -109,17 +108,7 @@ int main(int argc, char** argv) {
 
     // The engine unit with every register selected, series as the rule makes them.
     OscRecording recording;
-    OscilloSeriesRule rule;
-    rule.setRecording(ModuleEcu, &recording);
-    const auto range = RegisterRange(ModuleEcu);
-    std::vector<int> rows;
-    rule.beginRebuild(ModuleEcu);
-    for (int r = range.first; r <= range.last; ++r) {
-        RegisterTable[r].Selected = true;
-        rule.apply(ModuleEcu, r);
-        if (RegisterTable[r].Series)
-            rows.push_back(r);
-    }
+    const std::vector<int> rows = SelectEveryEcuSeries(recording);
 
     std::printf("generating %zu frames x %zu series ...\n", frames, rows.size());
     std::vector<Trace> traces = recordDrive(frames, rows);

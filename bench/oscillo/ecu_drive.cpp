@@ -1,5 +1,8 @@
 #include "ecu_drive.h"
 
+#include "oscillo/oscillo_series_rule.h"
+#include "protocol/registers.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,6 +17,21 @@ float quantise(double v, double step, double lo, double hi) {
 constexpr double Cycle = 300.0; // seconds of one drive pattern
 
 } // namespace
+
+std::vector<int> SelectEveryEcuSeries(OscRecording& recording) {
+    OscilloSeriesRule rule;
+    rule.setRecording(ModuleEcu, &recording);
+    const auto range = RegisterRange(ModuleEcu);
+    std::vector<int> rows;
+    rule.beginRebuild(ModuleEcu);
+    for (int r = range.first; r <= range.last; ++r) {
+        RegisterTable[r].Selected = true;
+        rule.apply(ModuleEcu, r);
+        if (RegisterTable[r].Series)
+            rows.push_back(r);
+    }
+    return rows;
+}
 
 EcuDrive::EcuDrive(std::uint32_t seed, double warmStartC) : m_rng(seed), m_warm(warmStartC) {}
 

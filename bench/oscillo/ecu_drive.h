@@ -2,6 +2,13 @@
 
 #include <cstdint>
 #include <random>
+#include <vector>
+
+class OscRecording;
+
+// Selects every register of the engine unit and lets the series rule give them their
+// lines in the recording; returns the rows that got one.
+std::vector<int> SelectEveryEcuSeries(OscRecording& recording);
 
 // A made-up but plausible drive, as the engine unit's registers would report it: idle,
 // a few blips of the throttle, pulling away through the gears, cruising and slowing down,

@@ -6,7 +6,7 @@
 #include "ecu_drive.h"
 #include "oscillo/osc_chart.h"
 #include "oscillo/oscillo_form.h"
-#include "oscillo/oscillo_series_rule.h"
+#include "protocol/commands.h"
 #include "protocol/registers.h"
 
 #include <QApplication>
@@ -29,17 +29,8 @@ int main(int argc, char** argv) {
 
     TFormOscillo window(nullptr);
     window.setWindowTitle(QStringLiteral("Oscillogramm - ") + Module(ModuleEcu).ShortName);
-    OscilloSeriesRule rule;
-    rule.setRecording(ModuleEcu, &window.recording());
+    const std::vector<int> rows = SelectEveryEcuSeries(window.recording());
     const auto range = RegisterRange(ModuleEcu);
-    std::vector<int> rows;
-    rule.beginRebuild(ModuleEcu);
-    for (int r = range.first; r <= range.last; ++r) {
-        RegisterTable[r].Selected = true;
-        rule.apply(ModuleEcu, r);
-        if (RegisterTable[r].Series)
-            rows.push_back(r);
-    }
 
     // A warm engine at idle that is then driven off, a frame every 33 ms or so.
     EcuDrive drive(11, 84.0);

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/resource.h>
 #include <termios.h>
@@ -64,22 +65,32 @@ double cpuSeconds() {
            static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-void FastModeFrames(benchmark::State& state) {
-    unitsim::UnitSimulator sim(config(true));
+// Starts the simulator and the engine unit's stream of the eight registers; false,
+// with the run marked as failed, when either does not come.
+bool startStream(benchmark::State& state, unitsim::UnitSimulator& sim,
+                 std::optional<Reader>& reader) {
     if (!sim.start()) {
         state.SkipWithError("cannot start the simulator");
-        return;
+        return false;
     }
-    Reader reader(sim.devicePath());
-    reader.send(Request);
-    if (!reader.ok() || !reader.read(17)) {
+    reader.emplace(sim.devicePath());
+    reader->send(Request);
+    if (!reader->ok() || !reader->read(17)) {
         state.SkipWithError("no answer");
-        return;
+        return false;
     }
-    reader.send(QByteArray::fromHex("F0"));
+    reader->send(QByteArray::fromHex("F0"));
+    return true;
+}
+
+void FastModeFrames(benchmark::State& state) {
+    unitsim::UnitSimulator sim(config(true));
+    std::optional<Reader> reader;
+    if (!startStream(state, sim, reader))
+        return;
     const std::uint64_t before = sim.framesSent();
     for (auto _ : state) {
-        if (!reader.read(10 * 1000)) {
+        if (!reader->read(10 * 1000)) {
             state.SkipWithError("stream stopped");
             return;
         }
@@ -93,23 +104,15 @@ BENCHMARK(FastModeFrames)->Unit(benchmark::kMillisecond)->UseRealTime();
 // whole process (the reader sleeps in poll) per second of line time.
 void PacedModeCpu(benchmark::State& state) {
     unitsim::UnitSimulator sim(config(false));
-    if (!sim.start()) {
-        state.SkipWithError("cannot start the simulator");
+    std::optional<Reader> reader;
+    if (!startStream(state, sim, reader))
         return;
-    }
-    Reader reader(sim.devicePath());
-    reader.send(Request);
-    if (!reader.ok() || !reader.read(17)) {
-        state.SkipWithError("no answer");
-        return;
-    }
-    reader.send(QByteArray::fromHex("F0"));
     double cpu = 0;
     std::uint64_t frames = 0;
     for (auto _ : state) {
         const double c0 = cpuSeconds();
         const std::uint64_t f0 = sim.framesSent();
-        if (!reader.read(9600 / 10)) {
+        if (!reader->read(9600 / 10)) {
             state.SkipWithError("stream stopped");
             return;
         }

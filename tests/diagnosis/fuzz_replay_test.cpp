@@ -1,11 +1,6 @@
+#include "support/fuzz_replay.h"
+
 #include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-
-#include <cstdint>
-#include <random>
-#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -13,34 +8,20 @@ namespace {
 
 // The fuzz target's corpus, replayed in every build (the target aborts on a fault).
 TEST(FaultDecoderFuzz, ReplaysTheCorpus) {
-    const QDir dir(QStringLiteral(ZV_FAULT_CORPUS));
-    const QStringList files = dir.entryList(QDir::Files);
-    ASSERT_FALSE(files.isEmpty()) << "no corpus in " << ZV_FAULT_CORPUS;
-    for (const QString& name : files) {
-        QFile f(dir.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
-        const QByteArray bytes = f.readAll();
-        SCOPED_TRACE(name.toStdString());
-        EXPECT_EQ(LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                         std::size_t(bytes.size())),
-                  0);
-    }
+    ReplayCorpus(QStringLiteral(ZV_FAULT_CORPUS), LLVMFuzzerTestOneInput);
 }
 
 // Short buffers rich in 0xFF and small lengths, where the edge cases live.
 TEST(FaultDecoderFuzz, SurvivesSeededRandomReplies) {
-    std::mt19937 gen(20240517);
-    std::uniform_int_distribution<int> len(0, 40);
-    const std::uint8_t palette[] = {0xFF, 0x00, 0x01, 0x02, 0x03, 0x16, 0x55, 0x21, 0xFE};
-    std::uniform_int_distribution<int> pick(0, int(sizeof palette) - 1);
-    std::uniform_int_distribution<int> any(0, 255);
-    std::vector<std::uint8_t> buf;
-    for (int i = 0; i < 20000; ++i) {
-        buf.resize(std::size_t(len(gen)));
-        for (std::uint8_t& b : buf)
-            b = std::uint8_t(any(gen) < 128 ? palette[pick(gen)] : any(gen));
-        ASSERT_EQ(LLVMFuzzerTestOneInput(buf.data(), buf.size()), 0);
-    }
+    RandomInputs inputs;
+    inputs.seed = 20240517;
+    inputs.count = 20000;
+    inputs.minLength = 0;
+    inputs.maxLength = 40;
+    inputs.palette = {0xFF, 0x00, 0x01, 0x02, 0x03, 0x16, 0x55, 0x21, 0xFE};
+    inputs.paletteFrom = 0; // half the bytes from the palette
+    inputs.paletteTo = 128;
+    FeedRandomInputs(inputs, LLVMFuzzerTestOneInput);
 }
 
 } // namespace

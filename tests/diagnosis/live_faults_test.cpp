@@ -1,20 +1,11 @@
 // Fault-code reading over the real serial component, a pseudo-terminal and the unit
 // simulator in fast mode.
 #include "diagnosis/fault_reader.h"
-#include "link/link_engine.h"
-#include "link/qt_event_pump.h"
-#include "link/serial_link_port.h"
-#include "protocol/active_tests.h"
-#include "protocol/registers.h"
 #include "protocol/rtf_test_reader.h"
-#include "serial/dore_dor_iror.h"
-#include "serial/port_names.h"
-#include "support/fake_prompts.h"
 #include "support/gtest_qt.h"
-#include "unitsim/unit_simulator.h"
+#include "support/live_rig.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -31,36 +22,14 @@ const QString PortLine =
 class LiveFaults : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-        ResetRegisterRuntime();
-        ResetActiveRuntime();
-        LinkEngine::Seams s;
-        s.pump = &pump;
-        s.port = &port;
-        s.prompts = &prompts;
-        s.log = &log;
-        s.menu = &menu;
-        engine = std::make_unique<LinkEngine>(s);
-        port.bind(*engine);
-        component.setPort(Com);
-        reader = std::make_unique<FaultCodeReader>(*engine, report, path);
-        engine->setFaults(reader.get());
-    }
-    void TearDown() override {
-        port.unbind();
-        if (component.Active())
-            component.setActive(false);
-        if (sim)
-            sim->stop();
+        ASSERT_TRUE(rig.home.isValid());
+        reader = std::make_unique<FaultCodeReader>(*rig.engine, report, path);
+        rig.engine->setFaults(reader.get());
     }
     void startSimulator(unitsim::SimConfig config) {
-        config.com = Com;
-        config.portsDir = ZvConfigDir() + QStringLiteral("/ports");
         config.fast = true;
-        sim = std::make_unique<unitsim::UnitSimulator>(config);
         QString error;
-        ASSERT_TRUE(sim->start(&error)) << error.toStdString();
+        ASSERT_TRUE(rig.startSimulator(config, &error)) << error.toStdString();
     }
 
     // "#RRGGBB text" per report line from line first on; headings as "#000080 heading".
@@ -91,17 +60,9 @@ protected:
         return out;
     }
 
-    QTemporaryDir home;
-    QString path = home.filePath(QStringLiteral("Diagnostic Result.rtf"));
-    std::unique_ptr<unitsim::UnitSimulator> sim;
-    DOreDorIror component;
-    SerialLinkPort port{component};
-    QtEventPump pump;
-    FakePrompts prompts;
-    DebugLog log;
-    MenuState menu;
+    LiveRig rig{Com};
+    QString path = rig.home.filePath(QStringLiteral("Diagnostic Result.rtf"));
     ColouredLines report;
-    std::unique_ptr<LinkEngine> engine;
     std::unique_ptr<FaultCodeReader> reader;
 };
 
@@ -112,9 +73,9 @@ TEST_F(LiveFaults, StartUpReportsTheIdentificationAndTheStoredFaults) {
     config.at.faults = {{0x0A, 0x0B}};
     startSimulator(config);
 
-    engine->Initial();
+    rig.engine->Initial();
 
-    EXPECT_TRUE(prompts.warnings.isEmpty()) << prompts.warnings.join("|").toStdString();
+    EXPECT_TRUE(rig.prompts.warnings.isEmpty()) << rig.prompts.warnings.join("|").toStdString();
     const QStringList expected{
         "#000080 heading ECU",
         "#008000 ECU info: 4142434445464748494A4B4C4D4E4F505152535455FF",
@@ -129,7 +90,7 @@ TEST_F(LiveFaults, StartUpReportsTheIdentificationAndTheStoredFaults) {
         "#000080   11: Unknown error.",
     };
     EXPECT_EQ(body(), expected);
-    EXPECT_EQ(engine->LinkState, ssIdle);
+    EXPECT_EQ(rig.engine->LinkState, ssIdle);
 
     QStringList texts;
     for (qsizetype i = 0; i < report.count(); ++i)
@@ -141,10 +102,10 @@ TEST_F(LiveFaults, ClearingThenReadingGivesNormalOperation) {
     unitsim::SimConfig config = unitsim::SimConfig::defaults();
     config.ecu.faults = {{0x43, 3}};
     startSimulator(config);
-    component.setActive(true);
-    engine->LinkState = ssBusy;
-    ASSERT_TRUE(engine->Set_Module(ModuleEcu));
-    engine->LinkState = ssIdle;
+    rig.component.setActive(true);
+    rig.engine->LinkState = ssBusy;
+    ASSERT_TRUE(rig.engine->Set_Module(ModuleEcu));
+    rig.engine->LinkState = ssIdle;
 
     reader->GetCUErrorsClick();
     reader->ClearCUErrorsClick();
@@ -156,30 +117,30 @@ TEST_F(LiveFaults, ClearingThenReadingGivesNormalOperation) {
                            "#FF0000  4- 3: Throttle position sensor (TPS)        3" + Starts,
                            "#000080 heading ECU", "#000080 Clear self-diagnoctic data...", normal,
                            "#000080 heading ECU", Get, normal}));
-    EXPECT_TRUE(prompts.warnings.isEmpty()) << prompts.warnings.join("|").toStdString();
+    EXPECT_TRUE(rig.prompts.warnings.isEmpty()) << rig.prompts.warnings.join("|").toStdString();
     EXPECT_EQ(fileLines().size(), 9);
-    EXPECT_EQ(engine->LinkState, ssIdle);
+    EXPECT_EQ(rig.engine->LinkState, ssIdle);
 }
 
 TEST_F(LiveFaults, PulledCableDuringTheReadingIsReported) {
     unitsim::SimConfig config = unitsim::SimConfig::defaults();
     config.hangupAfterSeconds = 0.5;
     startSimulator(config);
-    component.setActive(true);
+    rig.component.setActive(true);
 
     // No unit is selected, so nothing answers and the reading polls until the
     // cable goes.
     reader->GetCUErrorsClick();
 
-    EXPECT_TRUE(sim->hungUp());
-    EXPECT_TRUE(engine->portLost());
+    EXPECT_TRUE(rig.sim->hungUp());
+    EXPECT_TRUE(rig.engine->portLost());
     const QStringList lines = body();
     ASSERT_GE(lines.size(), 3);
     EXPECT_TRUE(lines.at(lines.size() - 2).startsWith("#000080 Unit did not respond in tries:"))
         << lines.join("|").toStdString();
     EXPECT_EQ(lines.last(), PortLine);
-    EXPECT_TRUE(prompts.warnings.isEmpty());
-    EXPECT_EQ(engine->LinkState, ssIdle);
+    EXPECT_TRUE(rig.prompts.warnings.isEmpty());
+    EXPECT_EQ(rig.engine->LinkState, ssIdle);
     EXPECT_EQ(fileLines().size(), lines.size());
 
     // A later reading on the lost port says so at once.

@@ -1,23 +1,14 @@
 // The engine over the real serial component, a pseudo-terminal and the unit
 // simulator in fast mode.
-#include "link/link_engine.h"
-#include "link/qt_event_pump.h"
-#include "link/serial_link_port.h"
 #include "protocol/active_tests.h"
 #include "protocol/registers.h"
-#include "serial/dore_dor_iror.h"
-#include "serial/port_names.h"
-#include "support/fake_prompts.h"
 #include "support/gtest_qt.h"
+#include "support/live_rig.h"
 #include "support/recording_hooks.h"
-#include "unitsim/unit_simulator.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 
 namespace {
 
@@ -26,55 +17,20 @@ const QString CR = QString(QChar(0x0D));
 
 class LiveLink : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(home.isValid());
-        qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-        ResetRegisterRuntime();
-        ResetActiveRuntime();
-        LinkEngine::Seams s;
-        s.pump = &pump;
-        s.port = &port;
-        s.prompts = &prompts;
-        s.log = &log;
-        s.menu = &menu;
-        s.view = &view;
-        s.indicators = &indicators;
-        s.converters = &converters;
-        engine = std::make_unique<LinkEngine>(s);
-        port.bind(*engine);
-        component.setPort(Com);
-    }
-    void TearDown() override {
-        port.unbind();
-        if (component.Active())
-            component.setActive(false);
-        if (sim)
-            sim->stop();
-    }
+    void SetUp() override { ASSERT_TRUE(rig.home.isValid()); }
     void startSimulator(unitsim::SimConfig config) {
-        config.com = Com;
-        config.portsDir = ZvConfigDir() + QStringLiteral("/ports");
         config.fast = true;
-        sim = std::make_unique<unitsim::UnitSimulator>(config);
         QString error;
-        ASSERT_TRUE(sim->start(&error)) << error.toStdString();
+        ASSERT_TRUE(rig.startSimulator(config, &error)) << error.toStdString();
     }
     // Frames converted: calls for a row, less the closing pass.
     int framesConverted(int row) { return int(converters.callsFor(row).size()) - 1; }
 
-    QTemporaryDir home;
-    std::unique_ptr<unitsim::UnitSimulator> sim;
-    DOreDorIror component;
-    SerialLinkPort port{component};
-    QtEventPump pump;
-    FakePrompts prompts;
-    DebugLog log;
-    MenuState menu;
     Journal journal;
     RecordingView view{journal};
     RecordingIndicators indicators{journal};
-    RecordingConverters converters{[this] { return engine->OscTime; }};
-    std::unique_ptr<LinkEngine> engine;
+    RecordingConverters converters{[this] { return rig.engine->OscTime; }};
+    LiveRig rig{Com, {.view = &view, .indicators = &indicators, .converters = &converters}};
 };
 
 TEST_F(LiveLink, StartUpFindsExactlyWhatTheUnitsSupport) {
@@ -87,12 +43,12 @@ TEST_F(LiveLink, StartUpFindsExactlyWhatTheUnitsSupport) {
         config.ecu.tests.reset(std::size_t(code));
     startSimulator(config);
 
-    engine->Initial();
+    rig.engine->Initial();
 
-    EXPECT_TRUE(prompts.warnings.isEmpty()) << prompts.warnings.join("|").toStdString();
-    EXPECT_EQ(engine->CurrentModule, ModuleEcu);
+    EXPECT_TRUE(rig.prompts.warnings.isEmpty()) << rig.prompts.warnings.join("|").toStdString();
+    EXPECT_EQ(rig.engine->CurrentModule, ModuleEcu);
     for (int m : {ModuleEcu, ModuleAt})
-        EXPECT_EQ(engine->ModuleState[m].Present, 1) << m;
+        EXPECT_EQ(rig.engine->ModuleState[m].Present, 1) << m;
     for (int r = 1; r <= RegisterCount; ++r) {
         const auto& scenario = r <= 48 ? config.ecu : config.at;
         const bool supported = scenario.registers.test(RegisterTable[r].Addr);
@@ -103,9 +59,9 @@ TEST_F(LiveLink, StartUpFindsExactlyWhatTheUnitsSupport) {
         EXPECT_EQ(ActiveTable[t].Available,
                   config.ecu.tests.test(byteAt(ActiveTable[t].Code, 0)) ? 1 : 0)
             << "test " << t;
-    EXPECT_EQ(engine->CalcLength[ModuleEcu], 32 - 3);
-    EXPECT_EQ(engine->CalcLength[ModuleAt], 18 - 2);
-    EXPECT_EQ(engine->LinkState, ssIdle);
+    EXPECT_EQ(rig.engine->CalcLength[ModuleEcu], 32 - 3);
+    EXPECT_EQ(rig.engine->CalcLength[ModuleAt], 18 - 2);
+    EXPECT_EQ(rig.engine->LinkState, ssIdle);
 }
 
 TEST_F(LiveLink, MinuteOfStreamingLosesNoFrame) {
@@ -114,48 +70,48 @@ TEST_F(LiveLink, MinuteOfStreamingLosesNoFrame) {
     unitsim::SimConfig config = unitsim::SimConfig::defaults();
     config.silenceAfterFrames = std::uint64_t(frames);
     startSimulator(config);
-    component.setActive(true);
-    engine->LinkState = ssBusy;
-    ASSERT_TRUE(engine->Set_Module(ModuleEcu));
+    rig.component.setActive(true);
+    rig.engine->LinkState = ssBusy;
+    ASSERT_TRUE(rig.engine->Set_Module(ModuleEcu));
     for (int r = 1; r <= 48; ++r)
         RegisterTable[r].Selected = true;
-    engine->Set_Packets();
-    ASSERT_EQ(engine->CalcLength[ModuleEcu], 32);
-    engine->LinkState = ssIdle;
+    rig.engine->Set_Packets();
+    ASSERT_EQ(rig.engine->CalcLength[ModuleEcu], 32);
+    rig.engine->LinkState = ssIdle;
 
-    engine->StartClick();
+    rig.engine->StartClick();
 
-    EXPECT_EQ(sim->framesSent(), std::uint64_t(frames));
+    EXPECT_EQ(rig.sim->framesSent(), std::uint64_t(frames));
     EXPECT_EQ(framesConverted(13), frames);
     EXPECT_EQ(framesConverted(2), frames);
     // The unit fell silent: the stream ends as for a silent unit.
-    EXPECT_EQ(prompts.warnings,
+    EXPECT_EQ(rig.prompts.warnings,
               (QStringList{"ECU did not respond for Exit from diag." + CR + "Communication closed.",
                            "ECU closed communication unexpectedly."}));
-    EXPECT_EQ(engine->LinkState, ssIdle);
-    EXPECT_TRUE(engine->RxData.isEmpty());
+    EXPECT_EQ(rig.engine->LinkState, ssIdle);
+    EXPECT_TRUE(rig.engine->RxData.isEmpty());
 }
 
 TEST_F(LiveLink, HangUpDuringTheStreamEndsItAtOnce) {
     unitsim::SimConfig config = unitsim::SimConfig::defaults();
     config.hangupAfterSeconds = 2.5;
     startSimulator(config);
-    component.setActive(true);
-    engine->LinkState = ssBusy;
-    ASSERT_TRUE(engine->Set_Module(ModuleEcu));
+    rig.component.setActive(true);
+    rig.engine->LinkState = ssBusy;
+    ASSERT_TRUE(rig.engine->Set_Module(ModuleEcu));
     RegisterTable[13].Selected = true;
-    engine->Set_Packets();
-    engine->LinkState = ssIdle;
+    rig.engine->Set_Packets();
+    rig.engine->LinkState = ssIdle;
 
-    engine->StartClick();
+    rig.engine->StartClick();
 
-    EXPECT_TRUE(sim->hungUp());
-    EXPECT_TRUE(engine->portLost());
-    EXPECT_FALSE(component.Active());
+    EXPECT_TRUE(rig.sim->hungUp());
+    EXPECT_TRUE(rig.engine->portLost());
+    EXPECT_FALSE(rig.component.Active());
     EXPECT_GT(framesConverted(13), 10);
-    EXPECT_EQ(prompts.warnings, QStringList{"ECU closed communication unexpectedly."});
-    EXPECT_EQ(menu.startCaption(), "&Start");
-    EXPECT_EQ(engine->LinkState, ssIdle);
+    EXPECT_EQ(rig.prompts.warnings, QStringList{"ECU closed communication unexpectedly."});
+    EXPECT_EQ(rig.menu.startCaption(), "&Start");
+    EXPECT_EQ(rig.engine->LinkState, ssIdle);
 }
 
 } // namespace

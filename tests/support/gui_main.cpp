@@ -1,11 +1,13 @@
-#include "shell/zv_application.h"
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
+// Widget tests need an application object. Test discovery runs the binary without
+// the test environment, so the offscreen platform is the default here too.
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    ZvApplication app(argc, argv);
+    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

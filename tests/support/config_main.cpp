@@ -1,10 +1,11 @@
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-// Every test process gets a config directory of its own, so COM links never touch the
-// user's and parallel test processes never meet.
+// Every test process gets a configuration directory of its own, so COM<n> links made
+// by the tests never touch a user's and parallel test processes never meet.
 int main(int argc, char** argv) {
     QTemporaryDir config;
     if (!config.isValid())
