@@ -156,6 +156,21 @@ private:
     void send(const ByteString& bytes);
     void lookPause(int pollMs, std::int64_t deadline);
     QString flagText() const;
+    // The wait for a unit's echo of a register or test byte, armed and sent by the
+    // caller: looks for the echo (RxFlag) and for an error reply in RxData, with the
+    // per-look and outcome debug lines the two probes share.
+    struct EchoOutcome {
+        bool echoed = false;
+        bool refused = false;
+    };
+    EchoOutcome waitForEcho(const TMopaProtMng& timing, const QString& name,
+                            const QString& refusedSuffix);
+    // "did not respond" for an exchange that went unanswered: the red debug line and,
+    // when asked, the warning.
+    void reportSilent(const QString& name, bool showMessage);
+    // Arming and looking of the scan's two exchanges.
+    void armForRefusal();
+    void waitScanLooks();
     qsizetype rxBase() const { return qsizetype(m_rxReceived - RxData.size()); }
     void dropRxThrough(std::int64_t absEnd);
     void convertFrame(int module, const ByteString& frame, const std::vector<int>& rows, int& pos);

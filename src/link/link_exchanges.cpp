@@ -92,20 +92,14 @@ bool LinkEngine::WaitForMngRespond(int command, bool showMessage) {
         RxFlag = 0;
         result = true;
     } else {
-        if (collecting())
-            log().add(ColouredLines::Red, notRespondingLine(row.name));
         LinkState = ssLinkLost;
-        if (showMessage)
-            prompts().warning(notRespondingMessage(row.name));
+        reportSilent(row.name, showMessage);
     }
     return result;
 }
 
 std::uint8_t LinkEngine::WaitForParamRespond(int row) {
     const TMopaProtocol& reg = RegisterTable[row];
-    const TMopaProtMng& timing = Command(cmdReqPreff);
-    std::uint8_t result = 1;
-    bool refused = false;
 
     if (collecting()) {
         log().add(ColouredLines::Green, QStringLiteral("Parametr protocol"));
@@ -118,6 +112,19 @@ std::uint8_t LinkEngine::WaitForParamRespond(int row) {
     port().setLineEnd(oneByte(reg.Addr)); // a supporting unit echoes the address
     send(oneByte(reg.Addr));
 
+    const EchoOutcome echo = waitForEcho(Command(cmdReqPreff), reg.Name, QString());
+    if (!echo.echoed && !echo.refused) {
+        LinkState = ssLinkLost;
+        reportSilent(reg.Name, true);
+        return 255;
+    }
+    // An error reply wins even when the echo came in the same look.
+    return echo.refused ? 0 : 1;
+}
+
+LinkEngine::EchoOutcome LinkEngine::waitForEcho(const TMopaProtMng& timing, const QString& name,
+                                                const QString& refusedSuffix) {
+    EchoOutcome outcome;
     const std::int64_t deadline = pump().nowMs() + waitLength(timing);
     while (RxFlag == 0 && !m_portLost && pump().nowMs() < deadline) {
         lookPause(timing.pollInterval, deadline);
@@ -131,33 +138,34 @@ std::uint8_t LinkEngine::WaitForParamRespond(int row) {
         if (at >= 0) {
             PosR = int(at) + 1;
             if (collecting()) {
-                log().add(ColouredLines::Red, QStringLiteral("Error! -> ") + reg.Name);
+                log().add(ColouredLines::Red, QStringLiteral("Error! -> ") + name + refusedSuffix);
                 log().add(QStringLiteral("Buff Len:") + FormatCount(double(RxData.size())) +
                           QStringLiteral("PosR:") + FormatCount(PosR) + QStringLiteral(" ->") +
                           BytesToHex(RxData));
             }
-            result = 0;
-            refused = true;
+            outcome.refused = true;
             break;
         }
     }
 
-    if (RxFlag == 0 && !refused) {
-        if (collecting())
-            log().add(ColouredLines::Red, notRespondingLine(reg.Name));
-        LinkState = ssLinkLost;
-        prompts().warning(notRespondingMessage(reg.Name));
-        result = 255;
-    } else if (RxFlag == 1) {
+    if (RxFlag == 1) {
         RxFlag = 0;
+        outcome.echoed = true;
         if (collecting()) {
             log().add(ColouredLines::Red, QStringLiteral("PAR We get RxFlag! ->") + timeText());
             log().add(QStringLiteral("Buff! ->") + BytesToHex(RxData));
             log().add(QStringLiteral("Flag! ->") + flagText());
-            log().add(QStringLiteral("Parementr ") + reg.Name + QStringLiteral(" is ACTIVE"));
+            log().add(QStringLiteral("Parementr ") + name + QStringLiteral(" is ACTIVE"));
         }
     }
-    return result;
+    return outcome;
+}
+
+void LinkEngine::reportSilent(const QString& name, bool showMessage) {
+    if (collecting())
+        log().add(ColouredLines::Red, notRespondingLine(name));
+    if (showMessage)
+        prompts().warning(notRespondingMessage(name));
 }
 
 bool LinkEngine::CUStopRequest() {
@@ -176,19 +184,29 @@ bool LinkEngine::CUStopRequest() {
 // The scan's exchanges classify whatever the unit sends back within a look, so
 // their looks keep the full poll interval: ending a look at the first byte would
 // judge a reply of several bytes by its first chunk.
-std::uint8_t LinkEngine::WaitForMngRespondS(std::uint8_t code) {
-    std::uint8_t result = 0;
+// The scan's byte is answered, refused (RxFlag: 0xFE seen) or met with silence.
+void LinkEngine::armForRefusal() {
     RxData.clear();
     RxFlag = 0;
     RxArmed = 1;
     port().setLineEnd(oneByte(proto::ErrorReply));
-    send(oneByte(code));
-    fixedPause(wakePause());
+}
 
+// Up to three looks of 100 ms, over as soon as anything arrived.
+void LinkEngine::waitScanLooks() {
     for (int look = 1; RxFlag == 0 && RxData.isEmpty() && look <= 3 && !m_portLost; ++look) {
         pump().processPending();
         fixedPause(100);
     }
+}
+
+std::uint8_t LinkEngine::WaitForMngRespondS(std::uint8_t code) {
+    std::uint8_t result = 0;
+    armForRefusal();
+    send(oneByte(code));
+    fixedPause(wakePause());
+
+    waitScanLooks();
 
     if (RxFlag == 1) {
         RxFlag = 0;
@@ -209,16 +227,10 @@ std::uint8_t LinkEngine::WaitForMngRespondS(std::uint8_t code) {
 
 std::uint8_t LinkEngine::WaitForParamRespondS(std::uint8_t reg) {
     std::uint8_t result = 0;
-    RxData.clear();
-    RxFlag = 0;
-    RxArmed = 1;
-    port().setLineEnd(oneByte(proto::ErrorReply));
+    armForRefusal();
     send(oneByte(reg));
 
-    for (int look = 1; RxFlag == 0 && RxData.isEmpty() && look <= 3 && !m_portLost; ++look) {
-        pump().processPending();
-        fixedPause(100);
-    }
+    waitScanLooks();
 
     if (RxFlag == 1) {
         RxFlag = 0;

@@ -30,53 +30,15 @@ void LinkEngine::Diagnostics_ECUActive() {
                       test.Name);
         }
 
-        bool refused = false;
-        const std::int64_t deadline =
-            pump().nowMs() + std::int64_t(timing.tries & 0xFF) * timing.pollInterval;
-        while (RxFlag == 0 && !m_portLost && pump().nowMs() < deadline) {
-            lookPause(timing.pollInterval, deadline);
-            if (collecting()) {
-                log().add(ColouredLines::Green,
-                          QStringLiteral("PAR Waiting for RxFlag Event... Timeout!"));
-                log().add(QStringLiteral("Buff! ->") + BytesToHex(RxData));
-                log().add(QStringLiteral("Flag! ->") + flagText());
-            }
-            const qsizetype at = RxData.indexOf(char(0xFE));
-            if (at >= 0) {
-                PosR = int(at) + 1;
-                test.Available = 0;
-                if (collecting()) {
-                    log().add(ColouredLines::Red, QStringLiteral("Error! -> ") + test.Name +
-                                                      QStringLiteral(" is inactive."));
-                    log().add(QStringLiteral("Buff Len:") + FormatCount(double(RxData.size())) +
-                              QStringLiteral("PosR:") + FormatCount(PosR) + QStringLiteral(" ->") +
-                              BytesToHex(RxData));
-                }
-                refused = true;
-                break;
-            }
-        }
-
-        if (RxFlag == 0 && !refused) {
+        const EchoOutcome echo = waitForEcho(timing, test.Name, QStringLiteral(" is inactive."));
+        if (echo.refused)
+            test.Available = 0;
+        if (echo.echoed)
+            test.Available = 1; // an echo in the same look as an error reply still counts
+        if (!echo.echoed && !echo.refused) {
             // No echo: the probe ends here, without a stop request.
-            if (collecting())
-                log().add(ColouredLines::Red, QStringLiteral("ECU did not respond for: ") +
-                                                  test.Name +
-                                                  QStringLiteral(". Communication closed."));
-            prompts().warning(QStringLiteral("ECU did not respond for ") + test.Name +
-                              QStringLiteral(".") + QChar(0x0D) +
-                              QStringLiteral("Communication closed."));
+            reportSilent(test.Name, true);
             return;
-        }
-        if (RxFlag == 1) {
-            RxFlag = 0;
-            test.Available = 1;
-            if (collecting()) {
-                log().add(ColouredLines::Red, QStringLiteral("PAR We get RxFlag! ->") + timeText());
-                log().add(QStringLiteral("Buff! ->") + BytesToHex(RxData));
-                log().add(QStringLiteral("Flag! ->") + flagText());
-                log().add(QStringLiteral("Parementr ") + test.Name + QStringLiteral(" is ACTIVE"));
-            }
         }
     }
     CUStopRequest();
